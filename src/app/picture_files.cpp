@@ -1,0 +1,38 @@
+#include "app/picture_files.h"
+
+#include <strings.h>
+
+#include "picture/formats/radiance.h"
+
+namespace pellumir {
+
+PictureKind kindOfFile(const std::string& path) {
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos) return PictureKind::unknown;
+    const char* extension = path.c_str() + dot + 1;
+    auto is = [&](const char* name) { return strcasecmp(extension, name) == 0; };
+    if (is("hdr") || is("pic")) return PictureKind::radiance;
+    if (is("pfm")) return PictureKind::pfm;
+    if (is("float")) return PictureKind::rawFloat;
+    if (is("tif") || is("tiff")) return PictureKind::tiff;
+    return PictureKind::unknown;
+}
+
+int readPicture(RgbeImage& image, PictureKind kind, const std::string& path,
+                const RawFloatLayout& /*layout*/) {
+    int result = 0;
+    switch (kind) {
+        case PictureKind::radiance:
+            result = readRadiance(image, path);
+            break;
+        case PictureKind::pfm:
+        case PictureKind::rawFloat:
+        case PictureKind::tiff:
+        case PictureKind::unknown:
+            break;
+    }
+    if (result == 0) image.release();
+    return result;
+}
+
+}  // namespace pellumir

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "picture/rgbe_image.h"
+
+namespace pellumir {
+
+// The picture formats, chosen by the file name's extension.
+enum class PictureKind { radiance, pfm, rawFloat, tiff, unknown };
+
+// What a raw float file does not say about itself.
+struct RawFloatLayout {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool colour = true;
+    bool swapBytes = false;  // the floats are big-endian
+};
+
+// The extension is everything after the last "." of the whole name, folder
+// part included, compared without regard to letter case. "raw" is not one.
+PictureKind kindOfFile(const std::string& path);
+
+// Reads the file with the reader of its kind; the layout is used for raw
+// float files only. Returns the reader's result (0 for failure); the
+// picture is empty after a failure.
+int readPicture(RgbeImage& image, PictureKind kind, const std::string& path,
+                const RawFloatLayout& layout = {});
+
+}  // namespace pellumir

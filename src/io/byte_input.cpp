@@ -1,0 +1,61 @@
+#include "io/byte_input.h"
+
+#include <sys/stat.h>
+
+namespace pellumir {
+
+ByteInput::ByteInput(std::FILE* file, size_t blockSize)
+    : file_(file), buffer_(blockSize), next_(buffer_.data()), end_(buffer_.data()) {
+    // The size is known for regular files and memory streams; pipes have none.
+    long start = std::ftell(file_);
+    if (start < 0) return;
+    struct stat info {};
+    int fd = fileno(file_);
+    if (fd >= 0) {
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= start) {
+            size_ = static_cast<uint64_t>(info.st_size - start);
+        }
+        return;
+    }
+    if (std::fseek(file_, 0, SEEK_END) == 0) {
+        long size = std::ftell(file_);
+        if (size >= start) size_ = static_cast<uint64_t>(size - start);
+    }
+    std::fseek(file_, start, SEEK_SET);
+}
+
+bool ByteInput::refill() {
+    if (atEnd_ || failed_) return false;
+    consumedBefore_ += static_cast<uint64_t>(end_ - buffer_.data());
+    size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    next_ = buffer_.data();
+    end_ = buffer_.data() + got;
+    if (got > 0) return true;
+    if (std::ferror(file_)) {
+        failed_ = true;
+    } else {
+        atEnd_ = true;
+    }
+    return false;
+}
+
+size_t ByteInput::getLine(char* buffer, size_t size) {
+    size_t count = 0;
+    while (count + 1 < size) {
+        int c = get();
+        if (c == kEnd) break;
+        buffer[count++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    if (failed_) count = 0;
+    if (size > 0) buffer[count] = '\0';
+    return count;
+}
+
+std::optional<uint64_t> ByteInput::bytesLeft() const {
+    if (!size_) return std::nullopt;
+    uint64_t consumed = consumedBefore_ + static_cast<uint64_t>(next_ - buffer_.data());
+    return consumed >= *size_ ? 0 : *size_ - consumed;
+}
+
+}  // namespace pellumir

@@ -1,0 +1,102 @@
+#include "picture/formats/radiance.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "io/byte_input.h"
+#include "io/safe_output.h"
+#include "picture/formats/header.h"
+#include "picture/formats/resolu.h"
+#include "picture/formats/scanline.h"
+#include "picture/picture_ops.h"
+
+namespace pellumir {
+
+namespace {
+
+// The fewest bytes any encoding can give a scanline of `length` pixels: a
+// chain of k old repeat markers (4 bytes each) stands for at most 256^k - 1
+// copies of the pixel before it.
+uint64_t fewestScanlineBytes(uint32_t length) {
+    uint64_t markers = 1;
+    for (uint64_t reach = 255; reach < length; reach = reach * 256 + 255) ++markers;
+    return 4 * markers;
+}
+
+// Scanline k of the file is row k, pixel i column i, as read. Turn and
+// mirror so that the picture shows what the resolution line describes.
+bool toStandardOrientation(RgbeImage& image, int flags) {
+    bool mirrorColumns = (flags & kXDecreasing) != 0;
+    if ((flags & kYMajor) == 0) {
+        // Scanlines are columns: transpose, which is a clockwise turn
+        // followed by a mirror.
+        if (!image.rotate90()) return false;
+        mirrorColumns = !mirrorColumns;
+    }
+    if (mirrorColumns) mirrorPicture(image);
+    if ((flags & kYDecreasing) == 0) flipPicture(image);
+    return true;
+}
+
+}  // namespace
+
+int readRadiance(RgbeImage& image, std::FILE* file) {
+    ByteInput in(file);
+    // A file that ends inside the header has no resolution line either.
+    skipHeader(in);
+    uint32_t length = 0;
+    uint32_t count = 0;
+    int flags = readResolution(in, length, count);
+    if (flags < 0) return 0;
+
+    // A file too short for its claimed size fails before the picture asks
+    // for memory: a 100-byte file cannot hold 65536 x 65536 pixels.
+    std::optional<uint64_t> left = in.bytesLeft();
+    if (left && *left / fewestScanlineBytes(length) < count) {
+        image.release();
+        return 0;
+    }
+
+    image.allocate(length, count);
+    if (image.empty()) return 0;
+    for (uint32_t r = 0; r < count; ++r) {
+        if (readScanline(image.rows[r], length, in, r == 0) < 0) {
+            image.release();
+            return 0;
+        }
+    }
+    if (!toStandardOrientation(image, flags)) {
+        image.release();
+        return 0;
+    }
+    return flags == kStandardOrientation ? 1 : 2;
+}
+
+int readRadiance(RgbeImage& image, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return 0;
+    int result = readRadiance(image, file);
+    std::fclose(file);
+    return result;
+}
+
+int writeRadiance(const RgbeImage& image, const std::string& path) {
+    // A picture the resolution line cannot describe would not read back.
+    if (image.empty() || image.width > INT32_MAX || image.height > INT32_MAX) return 0;
+    SafeOutput out;
+    if (!out.open(path)) return 0;
+
+    char header[160];
+    int size = std::snprintf(header, sizeof header,
+                             "#?RADIANCE\n# %s\nFORMAT=32-bit_rle_rgbe\nEXPOSURE=%25.13f\n\n"
+                             "-Y %d +X %d\n",
+                             "Made with 100% pure brindle", 1.0, static_cast<int>(image.height),
+                             static_cast<int>(image.width));
+    out.write(header, static_cast<size_t>(size));
+    for (uint32_t r = 0; r < image.height; ++r) {
+        if (writeScanline(image.rows[r], image.width, out) < 0) return 0;
+    }
+    return out.commit() ? 1 : 0;
+}
+
+}  // namespace pellumir

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "picture/rgbe_image.h"
+
+namespace pellumir {
+
+// Reads a Radiance picture into `image`, turned and mirrored into the
+// standard orientation (row 0 at the top, columns left to right) whatever
+// orientation its resolution line gives. Returns 1 for a file in the
+// standard orientation, 2 for any other, 0 on failure: the picture is then
+// empty, or untouched when the file had no valid header and resolution line.
+int readRadiance(RgbeImage& image, const std::string& path);
+int readRadiance(RgbeImage& image, std::FILE* file);
+
+// Writes the picture as a run-length-encoded Radiance file in the standard
+// orientation. An existing file at `path` is replaced only when the whole
+// picture was written. Returns 1, or 0 on failure.
+int writeRadiance(const RgbeImage& image, const std::string& path);
+
+}  // namespace pellumir

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "picture/rgbe_image.h"
+
+namespace pellumir {
+
+// Mirrors the picture left to right: what exchanging column i with column
+// width - 1 - i gives, done row by row.
+void mirrorPicture(RgbeImage& image);
+
+// Flips the picture upside down: rows i and height - 1 - i exchanged.
+void flipPicture(RgbeImage& image);
+
+}  // namespace pellumir

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+
+namespace pellumir {
+
+// One pixel in the shared-exponent form of Radiance files: three 8-bit
+// mantissas and one biased exponent, in the byte order of the file.
+struct RgbePixel {
+    uint8_t red;
+    uint8_t green;
+    uint8_t blue;
+    uint8_t exponent;
+
+    friend bool operator==(const RgbePixel&, const RgbePixel&) = default;
+};
+static_assert(sizeof(RgbePixel) == 4);
+
+// The picture: one block of width x height pixels, row 0 at the top, and one
+// array of row pointers into it. Empty while `rows` is null.
+struct RgbeImage {
+    RgbePixel** rows = nullptr;
+    uint32_t width = 0;
+    uint32_t height = 0;
+
+    RgbeImage() = default;
+    ~RgbeImage() { release(); }
+    RgbeImage(const RgbeImage&) = delete;
+    RgbeImage& operator=(const RgbeImage&) = delete;
+
+    bool empty() const { return rows == nullptr; }
+    // The first pixel of the block; all pixels follow row after row.
+    RgbePixel* pixels() const { return rows ? rows[0] : nullptr; }
+
+    // Makes room for width x height pixels, keeping the present block (and
+    // its pixels) when the size is unchanged. The new pixels are not
+    // initialised. On failure, or for a width or height of 0, the picture is
+    // left empty.
+    void allocate(uint32_t newWidth, uint32_t newHeight);
+    void release();
+
+    // Exchange pixel contents; the row pointers stay. Indices are not checked.
+    void swapRows(uint32_t a, uint32_t b);
+    void swapColumns(uint32_t a, uint32_t b);
+
+    // Turns the picture 90 degrees clockwise as displayed; width and height
+    // exchange. Returns false, with the picture exactly as it was, when the
+    // second block cannot be had.
+    bool rotate90();
+
+    // Takes over the other picture's block and rows; the other is left empty.
+    void swap(RgbeImage& other);
+};
+
+struct RgbColour {
+    double red;
+    double green;
+    double blue;
+};
+
+// The largest component value that encodes without overflowing the exponent.
+inline constexpr double kLargestEncodable = 0x1.fffffffffffffp126;
+
+// Float colour to shared exponent. Each component is first clamped into
+// [0, kLargestEncodable], NaN counting as 0.
+void encodeRgbe(RgbePixel& pixel, double red, double green, double blue);
+
+// (mantissa + 0.5) x 2^(exponent - 136); exponent 0 is not special.
+RgbColour decodeRgbe(RgbePixel pixel);
+
+}  // namespace pellumir

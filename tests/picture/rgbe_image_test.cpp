@@ -1,0 +1,214 @@
+#include "picture/rgbe_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "picture/memory_budget.h"
+#include "picture/picture_ops.h"
+
+namespace pellumir {
+namespace {
+
+RgbePixel encoded(double r, double g, double b) {
+    RgbePixel p{9, 9, 9, 9};
+    encodeRgbe(p, r, g, b);
+    return p;
+}
+
+RgbePixel px(uint8_t r, uint8_t g, uint8_t b, uint8_t e) { return {r, g, b, e}; }
+
+// A picture whose pixel (r, c) is {r, c, r + c, 128}: every pixel tells where it came from.
+void fillNumbered(RgbeImage& image, uint32_t width, uint32_t height) {
+    image.allocate(width, height);
+    for (uint32_t r = 0; r < height; ++r) {
+        for (uint32_t c = 0; c < width; ++c) {
+            image.rows[r][c] = px(uint8_t(r), uint8_t(c), uint8_t(r + c), 128);
+        }
+    }
+}
+
+TEST(EncodeRgbe, GivesTheKnownBytesForOrdinaryColours) {
+    EXPECT_EQ(encoded(1.0, 1.0, 1.0), px(127, 127, 127, 129));
+    EXPECT_EQ(encoded(0.5, 0.25, 0.0), px(127, 63, 0, 128));
+    EXPECT_EQ(encoded(100.0, 50.0, 1.0), px(199, 99, 1, 135));
+    EXPECT_EQ(encoded(0.18, 0.18, 0.18), px(184, 184, 184, 126));
+}
+
+TEST(EncodeRgbe, TreatsValuesUpTo1eMinus32AsBlack) {
+    EXPECT_EQ(encoded(1e-32, 0, 0), px(0, 0, 0, 0));
+    EXPECT_EQ(encoded(2e-32, 0, 0), px(207, 0, 0, 23));
+    EXPECT_EQ(encoded(0, 0, 0), px(0, 0, 0, 0));
+}
+
+TEST(EncodeRgbe, ClampsNegativeAndNanComponentsToZero) {
+    double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(encoded(-1.0, 1.0, 1.0), px(0, 127, 127, 129));
+    EXPECT_EQ(encoded(nan, 1.0, -5.0), px(0, 127, 0, 129));
+    EXPECT_EQ(encoded(nan, nan, nan), px(0, 0, 0, 0));
+    EXPECT_EQ(encoded(-1.0, -2.0, -3.0), px(0, 0, 0, 0));
+}
+
+TEST(EncodeRgbe, SaturatesHugeAndInfiniteComponentsInsteadOfWrapping) {
+    double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(encoded(inf, 0, 0), px(255, 0, 0, 255));
+    EXPECT_EQ(encoded(0x1p127, 0x1p126, 0), px(255, 127, 0, 255));
+    EXPECT_EQ(encoded(1e300, 1e300, 1e300), px(255, 255, 255, 255));
+    EXPECT_EQ(encoded(std::ldexp(1.0, 126), 0, 0).exponent, 255);
+}
+
+TEST(DecodeRgbe, UsesMantissaPlusHalfTimesPowerOfTwo) {
+    RgbColour c = decodeRgbe(px(127, 127, 127, 129));
+    EXPECT_EQ(c.red, 0.99609375);
+    EXPECT_EQ(c.green, 0.99609375);
+    EXPECT_EQ(c.blue, 0.99609375);
+    c = decodeRgbe(px(199, 99, 1, 135));
+    EXPECT_EQ(c.red, 99.75);
+    EXPECT_EQ(c.green, 49.75);
+    EXPECT_EQ(c.blue, 0.75);
+}
+
+TEST(DecodeRgbe, DoesNotMakeExponentZeroBlack) {
+    RgbColour c = decodeRgbe(px(0, 0, 0, 0));
+    EXPECT_EQ(c.red, std::ldexp(1.0, -137));
+    EXPECT_EQ(c.blue, std::ldexp(1.0, -137));
+}
+
+TEST(RgbeImage, AllocateLaysRowsOutInOneBlock) {
+    RgbeImage image;
+    image.allocate(5, 3);
+    ASSERT_FALSE(image.empty());
+    EXPECT_EQ(image.width, 5u);
+    EXPECT_EQ(image.height, 3u);
+    for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(image.rows[i], image.rows[0] + 5 * i);
+}
+
+TEST(RgbeImage, AllocateAtTheSameSizeKeepsEveryPixel) {
+    RgbeImage image;
+    fillNumbered(image, 4, 3);
+    RgbePixel* block = image.pixels();
+    image.allocate(4, 3);
+    EXPECT_EQ(image.pixels(), block);
+    EXPECT_EQ(image.rows[2][3], px(2, 3, 5, 128));
+    image.allocate(3, 4);
+    EXPECT_EQ(image.width, 3u);
+    EXPECT_EQ(image.height, 4u);
+}
+
+TEST(RgbeImage, AllocateOfZeroOrUnrepresentableSizeLeavesThePictureEmpty) {
+    RgbeImage image;
+    fillNumbered(image, 2, 2);
+    image.allocate(0, 5);
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(image.width, 0u);
+    image.allocate(5, 0);
+    EXPECT_TRUE(image.empty());
+    image.allocate(UINT32_MAX, UINT32_MAX);  // 2^66 bytes
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(image.height, 0u);
+}
+
+TEST(RgbeImage, AllocateBeyondTheMemoryBudgetFailsCleanly) {
+    setMemoryBudgetForTesting(1000);
+    RgbeImage image;
+    image.allocate(16, 16);  // 1024 bytes
+    EXPECT_TRUE(image.empty());
+    image.allocate(10, 25);  // 1000 bytes
+    EXPECT_FALSE(image.empty());
+    setMemoryBudgetForTesting(0);
+    // A picture larger than the machine's memory is refused, not overcommitted.
+    image.allocate(65536, 65536 * 8);
+    EXPECT_TRUE(image.empty());
+}
+
+TEST(RgbeImage, ReleaseMayBeCalledOnAnEmptyPicture) {
+    RgbeImage image;
+    image.release();
+    EXPECT_TRUE(image.empty());
+    fillNumbered(image, 3, 3);
+    image.release();
+    image.release();
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(image.width, 0u);
+}
+
+TEST(RgbeImage, SwapsExchangePixelsAndKeepRowPointers) {
+    RgbeImage image;
+    fillNumbered(image, 3, 2);
+    RgbePixel* row0 = image.rows[0];
+    image.swapRows(0, 1);
+    EXPECT_EQ(image.rows[0], row0);
+    EXPECT_EQ(image.rows[0][2], px(1, 2, 3, 128));
+    image.swapRows(1, 1);
+    EXPECT_EQ(image.rows[1][0], px(0, 0, 0, 128));
+    image.swapColumns(0, 2);
+    EXPECT_EQ(image.rows[0][0], px(1, 2, 3, 128));
+    EXPECT_EQ(image.rows[1][2], px(0, 0, 0, 128));
+}
+
+TEST(RgbeImage, Rotate90TurnsClockwise) {
+    // (a b c) over (d e f) becomes (d a), (e b), (f c).
+    RgbeImage image;
+    fillNumbered(image, 3, 2);
+    RgbePixel a = image.rows[0][0], b = image.rows[0][1], c = image.rows[0][2];
+    RgbePixel d = image.rows[1][0], e = image.rows[1][1], f = image.rows[1][2];
+    ASSERT_TRUE(image.rotate90());
+    ASSERT_EQ(image.width, 2u);
+    ASSERT_EQ(image.height, 3u);
+    EXPECT_EQ(image.rows[0][0], d);
+    EXPECT_EQ(image.rows[0][1], a);
+    EXPECT_EQ(image.rows[1][0], e);
+    EXPECT_EQ(image.rows[1][1], b);
+    EXPECT_EQ(image.rows[2][0], f);
+    EXPECT_EQ(image.rows[2][1], c);
+    for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(image.rows[i], image.rows[0] + 2 * i);
+}
+
+TEST(RgbeImage, FourTurnsRestoreAPictureLargerThanOneTile) {
+    RgbeImage image, original;
+    fillNumbered(image, 131, 70);
+    fillNumbered(original, 131, 70);
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(image.rotate90());
+    ASSERT_EQ(image.width, 131u);
+    for (uint32_t r = 0; r < 70; ++r) {
+        for (uint32_t c = 0; c < 131; ++c) ASSERT_EQ(image.rows[r][c], original.rows[r][c]);
+    }
+    // A single column turns into a single row, read bottom-up.
+    fillNumbered(image, 1, 3);
+    ASSERT_TRUE(image.rotate90());
+    EXPECT_EQ(image.width, 3u);
+    EXPECT_EQ(image.height, 1u);
+    EXPECT_EQ(image.rows[0][0], px(2, 0, 2, 128));
+    EXPECT_EQ(image.rows[0][2], px(0, 0, 0, 128));
+}
+
+TEST(RgbeImage, Rotate90WithoutMemoryLeavesThePictureAsItWas) {
+    RgbeImage image;
+    fillNumbered(image, 30, 20);
+    setMemoryBudgetForTesting(30 * 20 * 4 - 1);
+    EXPECT_FALSE(image.rotate90());
+    setMemoryBudgetForTesting(0);
+    EXPECT_EQ(image.width, 30u);
+    EXPECT_EQ(image.rows[0][0], px(0, 0, 0, 128));
+    EXPECT_EQ(image.rows[19][29], px(19, 29, 48, 128));
+}
+
+TEST(PictureOps, MirrorAndFlipMatchTheColumnAndRowExchanges) {
+    for (uint32_t size : {1u, 2u, 5u}) {
+        RgbeImage image, expected;
+        fillNumbered(image, size, size + 1);
+        fillNumbered(expected, size, size + 1);
+        mirrorPicture(image);
+        for (uint32_t i = 0; i < size - 1 - i && size > 1; ++i) expected.swapColumns(size - 1 - i, i);
+        flipPicture(image);
+        uint32_t h = size + 1;
+        for (uint32_t i = 0; i < h - 1 - i; ++i) expected.swapRows(h - 1 - i, i);
+        for (uint32_t r = 0; r < h; ++r) {
+            for (uint32_t c = 0; c < size; ++c) ASSERT_EQ(image.rows[r][c], expected.rows[r][c]);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pellumir
