@@ -1,0 +1,200 @@
+// Reading and writing a large run-length Radiance file: readRadiance and
+// writeRadiance against stb_image's stbi_loadf and stbi_write_hdr.
+//
+// The file is the project's scene at 8000 x 6000, written once by
+// writeRadiance. All files live in /dev/shm: both writers then go through
+// the same page-cache writes, and the fsync that SafeOutput does before its
+// rename costs nothing on tmpfs, as it would not on a disk. Each peer's row
+// carries "ours/stb", how many times faster ours was in this run.
+
+#include <benchmark/benchmark.h>
+#include <stb_image.h>
+#include <stb_image_write.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "picture/formats/radiance.h"
+#include "picture/rgbe_image.h"
+#include "render-scene/scene.h"
+
+namespace pellumir {
+namespace {
+
+constexpr uint32_t kWidth = 8000;
+constexpr uint32_t kHeight = 6000;
+constexpr double kMegapixels = double{kWidth} * kHeight / 1e6;
+
+// The scene, its file, and a folder for the written files, made on first
+// use and removed when the program ends.
+class Subject {
+  public:
+    static Subject& get() {
+        static Subject subject;
+        return subject;
+    }
+
+    ~Subject() {
+        std::error_code ignored;
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    }
+
+    // Empty when all is ready, else why not.
+    const std::string& problem() const { return problem_; }
+    const RgbeImage& picture() const { return picture_; }
+    std::string file(const char* name) const { return folder_ + "/" + name; }
+    const std::string& input() const { return input_; }
+
+    // The picture as stbi_write_hdr takes it: three floats per pixel.
+    const std::vector<float>& floats() {
+        if (floats_.empty()) {
+            floats_.resize(size_t{kWidth} * kHeight * 3);
+            float* out = floats_.data();
+            for (uint32_t y = 0; y < kHeight; ++y) {
+                for (uint32_t x = 0; x < kWidth; ++x) {
+                    RgbColour c = decodeRgbe(picture_.rows[y][x]);
+                    *out++ = static_cast<float>(c.red);
+                    *out++ = static_cast<float>(c.green);
+                    *out++ = static_cast<float>(c.blue);
+                }
+            }
+        }
+        return floats_;
+    }
+
+  private:
+    Subject() {
+        std::string pattern = "/dev/shm/pellumir-bench-XXXXXX";
+        if (!mkdtemp(pattern.data())) {
+            problem_ = "cannot make a folder in /dev/shm";
+            return;
+        }
+        folder_ = pattern;
+        renderScene(picture_, kWidth, kHeight);
+        if (picture_.empty()) {
+            problem_ = "not enough memory for the scene";
+            return;
+        }
+        input_ = file("scene.hdr");
+        if (!writeRadiance(picture_, input_)) {
+            problem_ = "cannot write " + input_;
+            return;
+        }
+        // The benchmark is only worth its figures if the file reads back.
+        RgbeImage check;
+        if (readRadiance(check, input_) != 1 || check.width != kWidth || check.height != kHeight ||
+            std::memcmp(check.pixels(), picture_.pixels(),
+                        size_t{kWidth} * kHeight * sizeof(RgbePixel)) != 0) {
+            problem_ = "the scene does not read back as written";
+        }
+    }
+
+    std::string folder_;
+    std::string problem_;
+    std::string input_;
+    RgbeImage picture_;
+    std::vector<float> floats_;
+};
+
+// Megapixels per second of the last run of each benchmark, for the ratios.
+std::map<std::string, double>& rates() {
+    static std::map<std::string, double> measured;
+    return measured;
+}
+
+// Runs `once` for every iteration, reports megapixels per second and, for a
+// peer, the ratio to ours. `once` returns false on failure.
+template <typename Once>
+void measure(benchmark::State& state, const std::string& name, const std::string& ours, Once once) {
+    Subject& subject = Subject::get();
+    if (!subject.problem().empty()) {
+        state.SkipWithError(subject.problem().c_str());
+        return;
+    }
+    auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        if (!once()) {
+            state.SkipWithError((name + " failed").c_str());
+            return;
+        }
+    }
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double rate = kMegapixels * static_cast<double>(state.iterations()) / seconds;
+    rates()[name] = rate;
+    state.counters["MP/s"] = benchmark::Counter(
+        kMegapixels * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    if (!ours.empty() && rates().count(ours) != 0)
+        state.counters["ours/stb"] = rates()[ours] / rate;
+}
+
+void readOurs(benchmark::State& state) {
+    RgbeImage image;
+    measure(state, "read/ours", "", [&] {
+        // A fresh picture every time, as the viewer reads a file once: a
+        // picture of the same size would keep its block.
+        image.release();
+        return readRadiance(image, Subject::get().input()) == 1 && image.width == kWidth &&
+               image.height == kHeight;
+    });
+}
+
+void readStb(benchmark::State& state) {
+    measure(state, "read/stb", "read/ours", [&] {
+        int width = 0;
+        int height = 0;
+        int channels = 0;
+        float* data = stbi_loadf(Subject::get().input().c_str(), &width, &height, &channels, 3);
+        bool ok = data != nullptr && width == int{kWidth} && height == int{kHeight};
+        benchmark::DoNotOptimize(data);
+        stbi_image_free(data);
+        return ok;
+    });
+}
+
+void writeOurs(benchmark::State& state) {
+    std::string path = Subject::get().file("ours.hdr");
+    measure(state, "write/ours", "",
+            [&] { return writeRadiance(Subject::get().picture(), path) == 1; });
+}
+
+void writeStb(benchmark::State& state) {
+    std::string path = Subject::get().file("stb.hdr");
+    const float* floats =
+        Subject::get().problem().empty() ? Subject::get().floats().data() : nullptr;
+    measure(state, "write/stb", "write/ours", [&] {
+        return stbi_write_hdr(path.c_str(), int{kWidth}, int{kHeight}, 3, floats) != 0;
+    });
+}
+
+// Each iteration handles 48 megapixels; a second is enough for a steady figure.
+BENCHMARK(readOurs)
+    ->Name("Radiance/read/ours")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1);
+BENCHMARK(readStb)
+    ->Name("Radiance/read/stb")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1);
+BENCHMARK(writeOurs)
+    ->Name("Radiance/write/ours")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1);
+BENCHMARK(writeStb)
+    ->Name("Radiance/write/stb")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1);
+
+}  // namespace
+}  // namespace pellumir
