@@ -2,7 +2,10 @@
 
 #include <strings.h>
 
+#include "picture/formats/float_tiff.h"
+#include "picture/formats/pfm.h"
 #include "picture/formats/radiance.h"
+#include "picture/formats/raw_float.h"
 
 namespace pellumir {
 
@@ -19,15 +22,22 @@ PictureKind kindOfFile(const std::string& path) {
 }
 
 int readPicture(RgbeImage& image, PictureKind kind, const std::string& path,
-                const RawFloatLayout& /*layout*/) {
+                const RawFloatLayout& layout) {
     int result = 0;
     switch (kind) {
         case PictureKind::radiance:
             result = readRadiance(image, path);
             break;
         case PictureKind::pfm:
+            result = readPfm(image, path);
+            break;
         case PictureKind::rawFloat:
+            result = readRawFloat(image, path, layout.width, layout.height, layout.colour ? 1 : 0,
+                                  layout.swapBytes ? 1 : 0);
+            break;
         case PictureKind::tiff:
+            result = readFloatTiff(image, path);
+            break;
         case PictureKind::unknown:
             break;
     }

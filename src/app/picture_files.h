@@ -2,20 +2,13 @@
 
 #include <string>
 
+#include "picture/formats/raw_float.h"  // RawFloatLayout
 #include "picture/rgbe_image.h"
 
 namespace pellumir {
 
 // The picture formats, chosen by the file name's extension.
 enum class PictureKind { radiance, pfm, rawFloat, tiff, unknown };
-
-// What a raw float file does not say about itself.
-struct RawFloatLayout {
-    int32_t width = 0;
-    int32_t height = 0;
-    bool colour = true;
-    bool swapBytes = false;  // the floats are big-endian
-};
 
 // The extension is everything after the last "." of the whole name, folder
 // part included, compared without regard to letter case. "raw" is not one.

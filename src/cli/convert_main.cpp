@@ -1,40 +1,32 @@
-// pellumir-convert: the viewer's reading and saving from the command line.
+// pellumir-convert: the viewer's reading, picture commands and saving from
+// the command line.
+
+#include <tiffio.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
-#include "app/picture_files.h"
-#include "picture/rgbe_image.h"
+#include "cli/convert_options.h"
+#include "cli/convert_run.h"
 
 using namespace pellumir;
 
-namespace {
-
-void usage(std::FILE* to) {
-    std::fputs("usage: pellumir-convert --info INPUT\n", to);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        usage(stdout);
-        return 0;
+    // Each failure is one line of the program's own; libtiff's warnings and
+    // errors would otherwise be printed on stderr before it.
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string error;
+    std::optional<ConvertOptions> options = parseConvertOptions(arguments, error);
+    if (!options) {
+        std::fprintf(stderr, "pellumir-convert: %s\n%s", error.c_str(), convertUsage());
+        return kConvertUsage;
     }
-    if (argc != 3 || std::strcmp(argv[1], "--info") != 0) {
-        usage(stderr);
-        return 2;
+    if (options->help) {
+        std::fputs(convertUsage(), stdout);
+        return kConvertOk;
     }
-    std::string input = argv[2];
-    PictureKind kind = kindOfFile(input);
-    RgbeImage image;
-    int result = readPicture(image, kind, input);
-    if (image.empty()) {
-        std::fprintf(stderr, "%s: 读取文件时出错\n", input.c_str());
-        return 1;
-    }
-    std::printf("width %u\nheight %u\norientation %s\n", image.width, image.height,
-                result == 1 ? "standard" : "turned to standard");
-    return 0;
+    return runConvert(*options, stdout, stderr);
 }

@@ -7,6 +7,8 @@
 
 namespace pellumir {
 
+class SafeOutput;
+
 // The Windows BITMAPINFOHEADER, as StretchDIBits takes it and BMP files hold it.
 struct BitmapInfoHeader {
     uint32_t biSize = 0;
@@ -42,11 +44,24 @@ struct DisplayBitmap {
     // The block: the bottom picture row first.
     const uint8_t* pixels() const { return rows ? rows[0] : nullptr; }
 
+    // Storage for newWidth x newHeight, kept when the size is unchanged;
+    // empty on failure or for a width or height of 0. Fill bytes are 0.
     void allocate(uint32_t newWidth, uint32_t newHeight);
     void fillHeader();
+    // Converts the picture (width x height pixels, row after row, top row
+    // first) through a tone table made for the exposure and gamma. Returns 1,
+    // or 0 when there is no storage for it; a picture without pixels, width
+    // or height is not built and leaves the bitmap as it was.
     int build(const RgbePixel* pixels, uint32_t pictureWidth, uint32_t pictureHeight,
               float exposure, float gamma);
+    // Writes the bitmap as a BMP file, replacing a file at path only when
+    // every byte was written. 1 on success; 0 on failure, and for an empty
+    // bitmap, which writes nothing.
     int writeBmp(const std::string& path) const;
+    // The 14-byte file header, sized from the header's width and height, then
+    // the 40-byte header, little-endian field by field. 1 on success, 0 when
+    // the output failed or the file size cannot be described in 32 bits.
+    static int writeBmpHeaders(const BitmapInfoHeader& header, SafeOutput& out);
     void release();
 };
 

@@ -1,0 +1,96 @@
+#include "cli/convert_run.h"
+
+#include <strings.h>
+
+#include <string>
+
+#include "cli/headless_window.h"
+#include "display/display_bitmap.h"
+#include "display/picture_commands.h"
+#include "display/viewer_state.h"
+#include "picture/formats/radiance.h"
+
+namespace pellumir {
+
+namespace {
+
+// The viewer's own messages.
+constexpr const char* kCannotOpen = "无法打开文件";
+constexpr const char* kUnknownType = "未知文件类型";
+constexpr const char* kReadError = "读取文件时出错";
+
+enum class OutputKind { radiance, bmp, unknown };
+
+OutputKind kindOfOutput(const std::string& path) {
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos) return OutputKind::unknown;
+    const char* extension = path.c_str() + dot + 1;
+    if (strcasecmp(extension, "hdr") == 0 || strcasecmp(extension, "pic") == 0) {
+        return OutputKind::radiance;
+    }
+    if (strcasecmp(extension, "bmp") == 0) return OutputKind::bmp;
+    return OutputKind::unknown;
+}
+
+int fail(std::FILE* err, const std::string& path, const char* text) {
+    std::fprintf(err, "%s: %s\n", path.c_str(), text);
+    return kConvertFailed;
+}
+
+}  // namespace
+
+int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
+    OutputKind outputKind = OutputKind::unknown;
+    if (!options.printsOnly()) {
+        outputKind = kindOfOutput(options.output);
+        if (outputKind == OutputKind::unknown) return fail(err, options.output, kUnknownType);
+    }
+
+    std::FILE* check = std::fopen(options.input.c_str(), "rb");
+    if (!check) return fail(err, options.input, kCannotOpen);
+    std::fclose(check);
+    PictureKind kind = kindOfFile(options.input);
+    if (kind == PictureKind::unknown) return fail(err, options.input, kUnknownType);
+    int result = readPicture(currentPicture, kind, options.input, options.rawLayout);
+    if (currentPicture.empty()) return fail(err, options.input, kReadError);
+
+    // As start-up shows the picture, so that the commands find the same
+    // bitmap the window would hand them.
+    DisplayBitmap bitmap;
+    bitmap.build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
+                 currentExposure, kDisplayGamma);
+    bitmap.fillHeader();
+
+    HeadlessWindow window;
+    for (const ConvertAction& action : options.actions) {
+        switch (action.kind) {
+            case ConvertAction::Kind::key:
+                keyCommand(window, bitmap, action.key);
+                break;
+            case ConvertAction::Kind::pick:
+                pickExposure(window, bitmap, action.x, action.y);
+                break;
+            case ConvertAction::Kind::reset:
+                resetExposure(window, bitmap);
+                break;
+            case ConvertAction::Kind::info:
+                std::fprintf(out, "width %u\nheight %u\norientation %s\n", currentPicture.width,
+                             currentPicture.height,
+                             result == 2 ? "turned to standard" : "standard");
+                break;
+            case ConvertAction::Kind::pixel:
+                std::fprintf(out, "%s\n", pixelText(action.x, action.y));
+                break;
+        }
+    }
+
+    if (outputKind == OutputKind::radiance && writeRadiance(currentPicture, options.output) == 0) {
+        return fail(err, options.output, kSaveError);
+    }
+    if (outputKind == OutputKind::bmp && bitmap.writeBmp(options.output) == 0) {
+        return fail(err, options.output, kSaveError);
+    }
+    return kConvertOk;
+}
+
+}  // namespace pellumir

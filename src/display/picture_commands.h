@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+
+#include "display/display_bitmap.h"
+#include "display/viewer_hooks.h"
+
+namespace pellumir {
+
+// The virtual-key codes the key command acts on; letters are the same code
+// in either case.
+inline constexpr uint32_t kKeyMirror = 72;     // H
+inline constexpr uint32_t kKeyFlip = 86;       // V
+inline constexpr uint32_t kKeyRotate = 82;     // R
+inline constexpr uint32_t kKeySave = 83;       // S
+inline constexpr uint32_t kKeyPadPlus = 107;   // VK_ADD
+inline constexpr uint32_t kKeyPlus = 187;      // VK_OEM_PLUS
+inline constexpr uint32_t kKeyPadMinus = 109;  // VK_SUBTRACT
+inline constexpr uint32_t kKeyMinus = 189;     // VK_OEM_MINUS
+
+inline constexpr const char* kOutsidePixelText = "- - -";
+inline constexpr const char* kRadianceSaveFilter =
+    "HDR文件 (*.hdr,*.pic)|*.hdr;*.pic|所有文件 (*.*)|*.*||";
+inline constexpr const char* kRadianceDefaultExtension = "hdr";
+inline constexpr const char* kSaveError = "保存文件错误";
+
+// The commands work on currentPicture and currentExposure (viewer_state.h).
+
+// Rebuilds the bitmap from the picture at the current exposure, then has
+// the window repaint at once with a fresh title.
+void refreshDisplay(HookWindow& window, DisplayBitmap& bitmap);
+
+// H, V and R mirror, flip and turn the picture; S saves it as a Radiance
+// file; the plus and minus keys double and halve the exposure. 1 when the
+// key is one of these, 0 for every other key.
+int keyCommand(HookWindow& window, DisplayBitmap& bitmap, uint32_t key);
+
+// The decoded colour of the pixel at column x, row y, or "- - -" outside
+// the picture. The text lives until the next call.
+const char* pixelText(int32_t x, int32_t y);
+
+// The exposure in stops. The text lives until the next call.
+const char* exposureText();
+
+// Sets the exposure that brings the pixel's luminance to 0.5 before the
+// gamma; a pixel outside the picture changes nothing.
+void pickExposure(HookWindow& window, DisplayBitmap& bitmap, int32_t x, int32_t y);
+
+// Back to an exposure of 1.
+void resetExposure(HookWindow& window, DisplayBitmap& bitmap);
+
+// The five commands in their slots.
+ViewerHooks pictureCommandHooks();
+
+}  // namespace pellumir

@@ -1,0 +1,102 @@
+#include "picture/formats/float_raster.h"
+
+#include <sys/stat.h>
+
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+
+#include "picture/memory_budget.h"
+
+namespace pellumir {
+
+std::optional<uint64_t> bytesLeftIn(std::FILE* file) {
+    long position = std::ftell(file);
+    if (position < 0) return std::nullopt;
+    int fd = fileno(file);
+    if (fd >= 0) {
+        struct stat info {};
+        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+        return info.st_size > position ? static_cast<uint64_t>(info.st_size - position) : 0;
+    }
+    // Memory streams have no descriptor but can seek to their end.
+    if (std::fseek(file, 0, SEEK_END) != 0) return std::nullopt;
+    long end = std::ftell(file);
+    if (std::fseek(file, position, SEEK_SET) != 0 || end < 0) return std::nullopt;
+    return end > position ? static_cast<uint64_t>(end - position) : 0;
+}
+
+void encodeFloatRow(const float* floats, uint32_t stride, bool grey, uint32_t width,
+                    RgbePixel* out) {
+    if (grey) {
+        for (uint32_t i = 0; i < width; ++i, floats += stride) {
+            double v = floats[0];
+            encodeRgbe(out[i], v, v, v);
+        }
+        return;
+    }
+    for (uint32_t i = 0; i < width; ++i, floats += stride) {
+        encodeRgbe(out[i], floats[0], floats[1], floats[2]);
+    }
+}
+
+namespace {
+
+void reverseBytes(float* floats, uint64_t count) {
+    for (uint64_t i = 0; i < count; ++i) {
+        uint32_t bits;
+        std::memcpy(&bits, &floats[i], sizeof bits);
+        bits = __builtin_bswap32(bits);
+        std::memcpy(&floats[i], &bits, sizeof bits);
+    }
+}
+
+}  // namespace
+
+int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster) {
+    const uint64_t floatsPerPixel = raster.colour ? 3 : 1;
+    uint64_t rowFloats = 0;
+    uint64_t rowBytes = 0;
+    uint64_t rasterBytes = 0;
+    if (raster.width == 0 || raster.height == 0 ||
+        !checkedProduct(raster.width, floatsPerPixel, rowFloats) ||
+        !checkedProduct(rowFloats, sizeof(float), rowBytes) ||
+        !checkedProduct(rowBytes, raster.height, rasterBytes) || !withinMemoryBudget(rowBytes) ||
+        rowBytes > SIZE_MAX) {
+        image.release();
+        return 0;
+    }
+    // A file too short for its rows fails before the picture asks for
+    // memory: a 20-byte file cannot hold 65536 x 65536 pixels.
+    std::optional<uint64_t> left = bytesLeftIn(file);
+    if (left && *left < rasterBytes) {
+        image.release();
+        return 0;
+    }
+
+    image.allocate(raster.width, raster.height);
+    if (image.empty()) return 0;
+    auto* row = static_cast<float*>(std::malloc(rowBytes));
+    if (!row) {
+        image.release();
+        return 0;
+    }
+    const bool reverse = raster.bigEndian != (std::endian::native == std::endian::big);
+    const bool grey = !raster.colour;
+    for (uint32_t r = 0; r < raster.height; ++r) {
+        if (std::fread(row, sizeof(float), rowFloats, file) != rowFloats) {
+            std::free(row);
+            image.release();
+            return 0;
+        }
+        if (reverse) reverseBytes(row, rowFloats);
+        // File row r is picture row height - 1 - r: the flip happens as the
+        // rows arrive instead of in a second pass over the picture.
+        encodeFloatRow(row, static_cast<uint32_t>(floatsPerPixel), grey, raster.width,
+                       image.rows[raster.height - 1 - r]);
+    }
+    std::free(row);
+    return 1;
+}
+
+}  // namespace pellumir

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+#include "picture/rgbe_image.h"
+
+namespace pellumir {
+
+// Rows of 32-bit IEEE floats, one (grey) or three (red, green, blue) a pixel,
+// with nothing between pixels or rows: the raster of PFM and raw float files.
+struct FloatRaster {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    bool colour = true;
+    bool bigEndian = false;
+};
+
+// Bytes from the stream's position to its end, when the stream has a size:
+// regular files and memory streams do, pipes do not.
+std::optional<uint64_t> bytesLeftIn(std::FILE* file);
+
+// Encodes `width` pixels of `stride` floats each into `out`: the first three
+// floats of a pixel are red, green and blue, or, for grey, the first is all
+// three. Each float is widened to double for encodeRgbe.
+void encodeFloatRow(const float* floats, uint32_t stride, bool grey, uint32_t width,
+                    RgbePixel* out);
+
+// Reads the raster from the stream's position into `image`. The first row in
+// the file is the bottom row of the picture. Returns 1, or 0 with the picture
+// empty: for a width or height of 0, a stream too short for every row (found
+// before the picture is allocated whenever the stream has a size), or memory
+// that cannot be had. Bytes after the last row are not read.
+int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster);
+
+}  // namespace pellumir

@@ -1,0 +1,193 @@
+#include "picture/formats/pfm.h"
+
+#include <locale.h>
+#include <clocale>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "picture/formats/float_raster.h"
+
+namespace pellumir {
+
+namespace {
+
+// The header is read as fscanf("%d %d%c") and fscanf("%f%c") read it in the
+// C locale, byte for byte, but by hand: a width beyond int would be
+// undefined in fscanf, and the desktop's locale (Qt sets it from the
+// environment) could make "%f" stop at the "." of "-1.0".
+
+bool isSpace(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+bool isDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+bool isHexDigit(int c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+int lower(int c) {
+    return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+}
+
+// The first byte that is not white space, consumed, or EOF.
+int skipSpace(std::FILE* file) {
+    int c;
+    do
+        c = std::getc(file);
+    while (isSpace(c));
+    return c;
+}
+
+// "%d": white space, an optional sign, at least one digit; the byte after
+// the digits is pushed back. A number outside int fails.
+bool scanInt(std::FILE* file, int& value) {
+    int c = skipSpace(file);
+    bool negative = c == '-';
+    if (c == '-' || c == '+') c = std::getc(file);
+    if (!isDigit(c)) return false;
+    int64_t magnitude = 0;
+    for (; isDigit(c); c = std::getc(file)) {
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > int64_t{INT32_MAX} + 1) return false;
+    }
+    if (c != EOF) std::ungetc(c, file);
+    int64_t signedValue = negative ? -magnitude : magnitude;
+    if (signedValue > INT32_MAX) return false;
+    value = static_cast<int>(signedValue);
+    return true;
+}
+
+// A scale is a few characters; a longer one is refused rather than
+// collected without bound.
+constexpr size_t kLongestScale = 4096;
+
+// Collects the characters that glibc's "%f" takes for a number: a sign,
+// then "nan", "inf" or "infinity" in any case, or a decimal or "0x" hex
+// number with an optional exponent, stopping at (and pushing back) the
+// first byte that cannot continue it. False when fscanf would fail.
+bool collectNumber(std::FILE* file, std::string& text) {
+    int c = skipSpace(file);
+    if (c == EOF) return false;
+    auto next = [&] { return c = std::getc(file); };
+    size_t signLength = 0;
+    if (c == '-' || c == '+') {
+        text += static_cast<char>(c);
+        signLength = 1;
+        if (next() == EOF) return false;
+    }
+    // The rest of a word, in any case.
+    auto spells = [&](const char* rest) {
+        for (const char* w = rest; *w; ++w) {
+            if (next() == EOF || lower(c) != *w) return false;
+            text += static_cast<char>(c);
+        }
+        return true;
+    };
+    if (lower(c) == 'n') {
+        text += static_cast<char>(c);
+        return spells("an");
+    }
+    if (lower(c) == 'i') {
+        text += static_cast<char>(c);
+        if (!spells("nf")) return false;
+        if (next() == EOF) return true;
+        if (lower(c) != 'i') {
+            std::ungetc(c, file);
+            return true;
+        }
+        text += static_cast<char>(c);
+        return spells("nity");
+    }
+
+    bool hex = false;
+    bool gotDigit = false;
+    bool gotDot = false;
+    bool gotExponent = false;
+    char exponentChar = 'e';
+    if (c == '0') {
+        text += '0';
+        if (lower(next()) == 'x') {
+            text += static_cast<char>(c);
+            hex = true;
+            exponentChar = 'p';
+            next();
+        } else {
+            gotDigit = true;
+        }
+    }
+    while (true) {
+        if (isDigit(c) || (hex && !gotExponent && isHexDigit(c))) {
+            text += static_cast<char>(c);
+            gotDigit = true;
+        } else if (gotExponent && text.back() == exponentChar && (c == '-' || c == '+')) {
+            text += static_cast<char>(c);
+        } else if (gotDigit && !gotExponent && lower(c) == exponentChar) {
+            text += exponentChar;
+            gotExponent = gotDot = true;
+        } else if (!gotDot && c == '.') {
+            text += '.';
+            gotDot = true;
+        } else {
+            if (c != EOF) std::ungetc(c, file);
+            break;
+        }
+        if (text.size() > kLongestScale) return false;
+        if (next() == EOF) break;
+    }
+    return text.size() != signLength && !(hex && text.size() == signLength + 2);
+}
+
+// "%f": the collected text converted as strtof does in the C locale; fails
+// when no prefix of it is a number (".", "-.", "0x" alone).
+bool scanFloat(std::FILE* file, float& value) {
+    std::string text;
+    if (!collectNumber(file, text)) return false;
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    if (!cLocale) return false;
+    char* end = nullptr;
+    float converted = strtof_l(text.c_str(), &end, cLocale);
+    if (end == text.c_str()) return false;
+    value = converted;
+    return true;
+}
+
+}  // namespace
+
+int readPfm(RgbeImage& image, std::FILE* file) {
+    image.release();
+    int first = std::getc(file);
+    int second = std::getc(file);
+    std::getc(file);  // normally a line end; not examined
+    if (first != 'P' || (second != 'F' && second != 'f')) return 0;
+
+    int width = 0;
+    int height = 0;
+    if (!scanInt(file, width) || !scanInt(file, height) || width <= 0 || height <= 0) return 0;
+    std::getc(file);  // the byte after the height
+
+    // The byte order rests on the scale, so a file without one is refused.
+    float scale = 0;
+    if (!scanFloat(file, scale)) return 0;
+    std::getc(file);  // exactly one byte: of a CR LF, the LF is raster
+
+    FloatRaster raster;
+    raster.width = static_cast<uint32_t>(width);
+    raster.height = static_cast<uint32_t>(height);
+    raster.colour = second == 'F';
+    raster.bigEndian = scale > 0.0f;  // false for NaN and for -0
+    return readFloatRaster(image, file, raster);
+}
+
+int readPfm(RgbeImage& image, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        image.release();
+        return 0;
+    }
+    int result = readPfm(image, file);
+    std::fclose(file);
+    return result;
+}
+
+}  // namespace pellumir
