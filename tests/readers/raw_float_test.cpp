@@ -158,13 +158,5 @@ TEST(RawSizeFromText, SaturatesWhatNoIntegerHolds) {
     EXPECT_EQ(rawSizeFromText("-9223372036854775808"), INT64_MIN);
 }
 
-TEST(RawFloatLayoutFromDialog, TakesBothBoxesAndBothCheckStates) {
-    RawFloatLayout layout = rawFloatLayoutFromDialog("640.9", "480", false, true);
-    EXPECT_EQ(layout.width, 640);
-    EXPECT_EQ(layout.height, 480);
-    EXPECT_FALSE(layout.colour);
-    EXPECT_TRUE(layout.swapBytes);
-}
-
 }  // namespace
 }  // namespace pellumir

@@ -38,6 +38,10 @@ inline bool writeTiff(const std::string& path, const TiffLayout& layout,
     const size_t sampleBytes = layout.bits / 8;
     const size_t rowBytes = size_t{layout.width} * layout.samples * sampleBytes;
     for (const std::string& page : pages) {
+        if (page.size() < rowBytes * layout.height) {
+            TIFFClose(tiff);
+            return false;
+        }
         TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, layout.width);
         TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, layout.height);
         TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.samples);
