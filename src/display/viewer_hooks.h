@@ -9,12 +9,12 @@ namespace pellumir {
 
 // The picture window as the picture commands see it.
 class HookWindow {
-public:
+  public:
     virtual WindowHost& host() = 0;
     // Rebuilds the caption from the view state and the text hooks.
     virtual void refreshTitle() = 0;
 
-protected:
+  protected:
     ~HookWindow() = default;
 };
 

@@ -13,7 +13,7 @@ namespace pellumir {
 // takes the stream's lock once per block instead of once per byte, and lets
 // decoders work straight from its buffer.
 class ByteInput {
-public:
+  public:
     static constexpr int kEnd = -1;
 
     explicit ByteInput(std::FILE* file, size_t blockSize = size_t{1} << 20);
@@ -47,12 +47,12 @@ public:
     // Reads the next block; false (with atEnd() or failed() set) when none.
     bool refill();
 
-private:
+  private:
     std::FILE* file_;
     std::vector<uint8_t> buffer_;
     const uint8_t* next_;
     const uint8_t* end_;
-    uint64_t consumedBefore_ = 0;  // bytes of earlier blocks
+    uint64_t consumedBefore_ = 0;   // bytes of earlier blocks
     std::optional<uint64_t> size_;  // bytes from the start position to the end
     bool atEnd_ = false;
     bool failed_ = false;

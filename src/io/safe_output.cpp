@@ -14,7 +14,9 @@ namespace pellumir {
 
 namespace {
 
-int realOpen(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int realOpen(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
 
 const FileOps kRealOps = {realOpen, ::write, ::fsync, ::close, ::rename};
 const FileOps* currentOps = &kRealOps;
@@ -45,11 +47,17 @@ std::string baseNameOf(const std::string& path) {
 
 }  // namespace
 
-const FileOps& realFileOps() { return kRealOps; }
+const FileOps& realFileOps() {
+    return kRealOps;
+}
 
-void setFileOpsForTesting(const FileOps* ops) { currentOps = ops ? ops : &kRealOps; }
+void setFileOpsForTesting(const FileOps* ops) {
+    currentOps = ops ? ops : &kRealOps;
+}
 
-SafeOutput::~SafeOutput() { abandon(); }
+SafeOutput::~SafeOutput() {
+    abandon();
+}
 
 bool SafeOutput::open(const std::string& path) {
     abandon();
@@ -72,7 +80,8 @@ bool SafeOutput::open(const std::string& path) {
         std::mt19937 random(seed());
         for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
             char suffix[16];
-            std::snprintf(suffix, sizeof suffix, ".%06x~", static_cast<unsigned>(random() & 0xffffff));
+            std::snprintf(suffix, sizeof suffix, ".%06x~",
+                          static_cast<unsigned>(random() & 0xffffff));
             temporary_ = directoryOf(target_) + "." + baseNameOf(target_) + suffix;
             fd_ = ops_->open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ < 0 && errno != EEXIST) break;

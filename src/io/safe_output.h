@@ -31,7 +31,7 @@ void setFileOpsForTesting(const FileOps* ops);
 // A target that exists but is not a regular file (a device such as
 // /dev/full, a pipe) is written in place, as there is no file to keep.
 class SafeOutput {
-public:
+  public:
     SafeOutput() = default;
     ~SafeOutput();
     SafeOutput(const SafeOutput&) = delete;
@@ -58,7 +58,7 @@ public:
     // Drops the new file (also done by the destructor when not committed).
     void abandon();
 
-private:
+  private:
     void flushBuffer();
     bool writeAll(const uint8_t* data, size_t size);
 

@@ -38,7 +38,9 @@ uint64_t memoryBudget() {
     return budget;
 }
 
-void setMemoryBudgetForTesting(uint64_t bytes) { budgetOverride = bytes; }
+void setMemoryBudgetForTesting(uint64_t bytes) {
+    budgetOverride = bytes;
+}
 
 bool checkedProduct(uint64_t a, uint64_t b, uint64_t& product) {
     return !__builtin_mul_overflow(a, b, &product);

@@ -13,7 +13,9 @@ uint64_t memoryBudget();
 void setMemoryBudgetForTesting(uint64_t bytes);
 
 // Whether a block of `bytes` may be asked for.
-inline bool withinMemoryBudget(uint64_t bytes) { return bytes <= memoryBudget(); }
+inline bool withinMemoryBudget(uint64_t bytes) {
+    return bytes <= memoryBudget();
+}
 
 // product = a * b; false when the product does not fit in 64 bits.
 bool checkedProduct(uint64_t a, uint64_t b, uint64_t& product);

@@ -31,7 +31,8 @@ void RgbeImage::allocate(uint32_t newWidth, uint32_t newHeight) {
         std::free(newRows);
         return;
     }
-    for (uint32_t i = 0; i < newHeight; ++i) newRows[i] = block + uint64_t{i} * newWidth;
+    for (uint32_t i = 0; i < newHeight; ++i)
+        newRows[i] = block + uint64_t{i} * newWidth;
     rows = newRows;
     width = newWidth;
     height = newHeight;
@@ -53,7 +54,8 @@ void RgbeImage::swapRows(uint32_t a, uint32_t b) {
 }
 
 void RgbeImage::swapColumns(uint32_t a, uint32_t b) {
-    for (uint32_t r = 0; r < height; ++r) std::swap(rows[r][a], rows[r][b]);
+    for (uint32_t r = 0; r < height; ++r)
+        std::swap(rows[r][a], rows[r][b]);
 }
 
 bool RgbeImage::rotate90() {
@@ -71,7 +73,8 @@ bool RgbeImage::rotate90() {
             uint32_t c1 = std::min(height, c0 + kTile);
             for (uint32_t r = r0; r < r1; ++r) {
                 RgbePixel* out = turned.rows[r];
-                for (uint32_t c = c0; c < c1; ++c) out[c] = rows[height - 1 - c][r];
+                for (uint32_t c = c0; c < c1; ++c)
+                    out[c] = rows[height - 1 - c][r];
             }
         }
     }

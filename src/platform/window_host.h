@@ -45,7 +45,7 @@ struct FileDialogOptions {
 // What the picture window needs from the desktop. The Qt window implements
 // it; tests use a recording fake.
 class WindowHost {
-public:
+  public:
     virtual ~WindowHost() = default;
 
     // Whether the native window exists (the caption can be set).

@@ -14,10 +14,12 @@ using test::MemoryFile;
 
 TEST(ByteInput, GivesTheBytesAcrossBlockBoundariesThenStaysAtTheEnd) {
     std::string bytes;
-    for (int i = 0; i < 1000; ++i) bytes += static_cast<char>(i * 7);
+    for (int i = 0; i < 1000; ++i)
+        bytes += static_cast<char>(i * 7);
     MemoryFile file(bytes);
     ByteInput in(file.get(), 64);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(in.get(), static_cast<uint8_t>(i * 7));
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(in.get(), static_cast<uint8_t>(i * 7));
     EXPECT_FALSE(in.atEnd());
     EXPECT_EQ(in.get(), ByteInput::kEnd);
     EXPECT_TRUE(in.atEnd());
@@ -57,7 +59,8 @@ TEST(ByteInput, KnowsTheBytesLeftOfFilesAndMemoryStreams) {
     MemoryFile memory("0123456789");
     ByteInput in(memory.get(), 4);
     EXPECT_EQ(in.bytesLeft(), 10u);
-    for (int i = 0; i < 6; ++i) in.get();
+    for (int i = 0; i < 6; ++i)
+        in.get();
     EXPECT_EQ(in.bytesLeft(), 4u);
 
     test::TempDir dir;

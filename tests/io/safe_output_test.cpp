@@ -33,7 +33,8 @@ TEST(SafeOutput, WritesANewFileAndReplacesAnOldOne) {
 TEST(SafeOutput, KeepsLargeWritesInOrder) {
     TempDir dir;
     std::string big(700000, 'x');
-    for (size_t i = 0; i < big.size(); i += 997) big[i] = static_cast<char>(i);
+    for (size_t i = 0; i < big.size(); i += 997)
+        big[i] = static_cast<char>(i);
     SafeOutput out;
     ASSERT_TRUE(out.open(dir.file("big")));
     out.put('<');
@@ -117,7 +118,8 @@ TEST(SafeOutput, LeavesTheOldFileWhicheverSystemCallFails) {
     TempDir dir;
     test::writeBytes(dir.file("old"), "precious");
     FileOps ops{failingOpen, failingWrite, failingFsync, failingClose, failingRename};
-    for (Failing f : {Failing::open, Failing::write, Failing::fsync, Failing::close, Failing::rename}) {
+    for (Failing f :
+         {Failing::open, Failing::write, Failing::fsync, Failing::close, Failing::rename}) {
         SCOPED_TRACE(static_cast<int>(f));
         failing = f;
         setFileOpsForTesting(&ops);

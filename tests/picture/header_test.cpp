@@ -17,7 +17,8 @@ std::pair<int, std::string> skip(const std::string& bytes) {
     ByteInput in(file.get());
     int result = skipHeader(in);
     std::string rest;
-    for (int c = in.get(); c != ByteInput::kEnd; c = in.get()) rest += static_cast<char>(c);
+    for (int c = in.get(); c != ByteInput::kEnd; c = in.get())
+        rest += static_cast<char>(c);
     return {result, rest};
 }
 

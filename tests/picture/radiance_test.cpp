@@ -17,7 +17,9 @@ namespace {
 using test::MemoryFile;
 using test::TempDir;
 
-RgbePixel px(uint8_t r, uint8_t g, uint8_t b, uint8_t e) { return {r, g, b, e}; }
+RgbePixel px(uint8_t r, uint8_t g, uint8_t b, uint8_t e) {
+    return {r, g, b, e};
+}
 
 std::string flatBytes(const std::vector<RgbePixel>& pixels) {
     std::string bytes;
@@ -34,14 +36,17 @@ int readFrom(RgbeImage& image, const std::string& bytes) {
 }
 
 // Pixel (r, c) of a test picture: distinct for every position, never a marker.
-RgbePixel at(uint32_t r, uint32_t c) { return px(uint8_t(100 + r), uint8_t(c), uint8_t(r ^ c), 130); }
+RgbePixel at(uint32_t r, uint32_t c) {
+    return px(uint8_t(100 + r), uint8_t(c), uint8_t(r ^ c), 130);
+}
 
 void expectUpright(const RgbeImage& image, uint32_t width, uint32_t height) {
     ASSERT_FALSE(image.empty());
     ASSERT_EQ(image.width, width);
     ASSERT_EQ(image.height, height);
     for (uint32_t r = 0; r < height; ++r) {
-        for (uint32_t c = 0; c < width; ++c) ASSERT_EQ(image.rows[r][c], at(r, c)) << r << "," << c;
+        for (uint32_t c = 0; c < width; ++c)
+            ASSERT_EQ(image.rows[r][c], at(r, c)) << r << "," << c;
     }
 }
 
@@ -66,16 +71,20 @@ std::string orientedFile(int flags, uint32_t width, uint32_t height) {
     std::string line;
     std::vector<RgbePixel> pixels;
     if (flags & 4) {
-        line = std::string(1, y) + "Y " + std::to_string(height) + " " + x + "X " + std::to_string(width);
+        line = std::string(1, y) + "Y " + std::to_string(height) + " " + x + "X " +
+               std::to_string(width);
         for (uint32_t k = 0; k < height; ++k) {
             uint32_t r = (flags & 2) ? k : height - 1 - k;
-            for (uint32_t i = 0; i < width; ++i) pixels.push_back(at(r, (flags & 1) ? width - 1 - i : i));
+            for (uint32_t i = 0; i < width; ++i)
+                pixels.push_back(at(r, (flags & 1) ? width - 1 - i : i));
         }
     } else {
-        line = std::string(1, x) + "X " + std::to_string(width) + " " + y + "Y " + std::to_string(height);
+        line = std::string(1, x) + "X " + std::to_string(width) + " " + y + "Y " +
+               std::to_string(height);
         for (uint32_t k = 0; k < width; ++k) {
             uint32_t c = (flags & 1) ? width - 1 - k : k;
-            for (uint32_t i = 0; i < height; ++i) pixels.push_back(at((flags & 2) ? i : height - 1 - i, c));
+            for (uint32_t i = 0; i < height; ++i)
+                pixels.push_back(at((flags & 2) ? i : height - 1 - i, c));
         }
     }
     return "#?RADIANCE\n\n" + line + "\n" + flatBytes(pixels);
@@ -107,7 +116,8 @@ TEST(ReadRadiance, FailsWithAnEmptyPictureOnAMarkerAsTheFirstPixel) {
     RgbeImage image;
     EXPECT_EQ(readFrom(image, "\n-Y 1 +X 2\n" + flatBytes({px(1, 1, 1, 1), at(0, 0)})), 0);
     EXPECT_TRUE(image.empty());
-    EXPECT_EQ(readFrom(image, "\n-Y 1 +X 2\n" + flatBytes({px(1, 1, 1, 0), at(0, 0), at(0, 1)})), 1);
+    EXPECT_EQ(readFrom(image, "\n-Y 1 +X 2\n" + flatBytes({px(1, 1, 1, 0), at(0, 0), at(0, 1)})),
+              1);
 }
 
 TEST(ReadRadiance, FailsOnAFileTooShortForItsSizeBeforeAskingForMemory) {
@@ -116,7 +126,8 @@ TEST(ReadRadiance, FailsOnAFileTooShortForItsSizeBeforeAskingForMemory) {
     EXPECT_TRUE(image.empty());
     // Old markers can fill a whole row with 12 bytes, so a short file can be valid.
     std::string rows = flatBytes({at(0, 0), px(1, 1, 1, 255), px(1, 1, 1, 255)});
-    for (int r = 1; r < 4; ++r) rows += flatBytes({px(1, 1, 1, 255), px(1, 1, 1, 255)});
+    for (int r = 1; r < 4; ++r)
+        rows += flatBytes({px(1, 1, 1, 255), px(1, 1, 1, 255)});
     EXPECT_EQ(readFrom(image, "\n-Y 4 +X 40000\n" + rows), 1);
     EXPECT_EQ(image.rows[3][39999], at(0, 0));
 }
@@ -154,7 +165,8 @@ RgbeImage& randomPicture(RgbeImage& image, uint32_t width, uint32_t height, uint
 TEST(WriteRadiance, RoundTripsRandomPicturesOfEveryInterestingWidth) {
     TempDir dir;
     std::vector<uint32_t> widths;
-    for (uint32_t w = 1; w <= 40; ++w) widths.push_back(w);
+    for (uint32_t w = 1; w <= 40; ++w)
+        widths.push_back(w);
     widths.insert(widths.end(), {127, 32767, 32768});
     for (uint32_t width : widths) {
         for (uint32_t height : {1u, 33u}) {
@@ -165,7 +177,8 @@ TEST(WriteRadiance, RoundTripsRandomPicturesOfEveryInterestingWidth) {
             ASSERT_EQ(readRadiance(copy, dir.file("p.hdr")), 1);
             ASSERT_EQ(copy.width, width);
             ASSERT_EQ(copy.height, height);
-            ASSERT_TRUE(std::equal(original.pixels(), original.pixels() + width * height, copy.pixels()));
+            ASSERT_TRUE(
+                std::equal(original.pixels(), original.pixels() + width * height, copy.pixels()));
         }
     }
 }

@@ -17,7 +17,9 @@ RgbePixel encoded(double r, double g, double b) {
     return p;
 }
 
-RgbePixel px(uint8_t r, uint8_t g, uint8_t b, uint8_t e) { return {r, g, b, e}; }
+RgbePixel px(uint8_t r, uint8_t g, uint8_t b, uint8_t e) {
+    return {r, g, b, e};
+}
 
 // A picture whose pixel (r, c) is {r, c, r + c, 128}: every pixel tells where it came from.
 void fillNumbered(RgbeImage& image, uint32_t width, uint32_t height) {
@@ -81,7 +83,8 @@ TEST(RgbeImage, AllocateLaysRowsOutInOneBlock) {
     ASSERT_FALSE(image.empty());
     EXPECT_EQ(image.width, 5u);
     EXPECT_EQ(image.height, 3u);
-    for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(image.rows[i], image.rows[0] + 5 * i);
+    for (uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(image.rows[i], image.rows[0] + 5 * i);
 }
 
 TEST(RgbeImage, AllocateAtTheSameSizeKeepsEveryPixel) {
@@ -162,17 +165,20 @@ TEST(RgbeImage, Rotate90TurnsClockwise) {
     EXPECT_EQ(image.rows[1][1], b);
     EXPECT_EQ(image.rows[2][0], f);
     EXPECT_EQ(image.rows[2][1], c);
-    for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(image.rows[i], image.rows[0] + 2 * i);
+    for (uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(image.rows[i], image.rows[0] + 2 * i);
 }
 
 TEST(RgbeImage, FourTurnsRestoreAPictureLargerThanOneTile) {
     RgbeImage image, original;
     fillNumbered(image, 131, 70);
     fillNumbered(original, 131, 70);
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(image.rotate90());
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(image.rotate90());
     ASSERT_EQ(image.width, 131u);
     for (uint32_t r = 0; r < 70; ++r) {
-        for (uint32_t c = 0; c < 131; ++c) ASSERT_EQ(image.rows[r][c], original.rows[r][c]);
+        for (uint32_t c = 0; c < 131; ++c)
+            ASSERT_EQ(image.rows[r][c], original.rows[r][c]);
     }
     // A single column turns into a single row, read bottom-up.
     fillNumbered(image, 1, 3);
@@ -200,12 +206,15 @@ TEST(PictureOps, MirrorAndFlipMatchTheColumnAndRowExchanges) {
         fillNumbered(image, size, size + 1);
         fillNumbered(expected, size, size + 1);
         mirrorPicture(image);
-        for (uint32_t i = 0; i < size - 1 - i && size > 1; ++i) expected.swapColumns(size - 1 - i, i);
+        for (uint32_t i = 0; i < size - 1 - i && size > 1; ++i)
+            expected.swapColumns(size - 1 - i, i);
         flipPicture(image);
         uint32_t h = size + 1;
-        for (uint32_t i = 0; i < h - 1 - i; ++i) expected.swapRows(h - 1 - i, i);
+        for (uint32_t i = 0; i < h - 1 - i; ++i)
+            expected.swapRows(h - 1 - i, i);
         for (uint32_t r = 0; r < h; ++r) {
-            for (uint32_t c = 0; c < size; ++c) ASSERT_EQ(image.rows[r][c], expected.rows[r][c]);
+            for (uint32_t c = 0; c < size; ++c)
+                ASSERT_EQ(image.rows[r][c], expected.rows[r][c]);
         }
     }
 }

@@ -16,7 +16,9 @@ using Bytes = std::vector<uint8_t>;
 using test::MemoryFile;
 using test::TempDir;
 
-RgbePixel px(uint8_t r, uint8_t g, uint8_t b, uint8_t e) { return {r, g, b, e}; }
+RgbePixel px(uint8_t r, uint8_t g, uint8_t b, uint8_t e) {
+    return {r, g, b, e};
+}
 
 Bytes encode(const std::vector<RgbePixel>& row) {
     TempDir dir;
@@ -31,7 +33,8 @@ Bytes encode(const std::vector<RgbePixel>& row) {
 // The bytes of one plane when every other plane is constant.
 std::vector<RgbePixel> redPlane(const std::vector<uint8_t>& reds) {
     std::vector<RgbePixel> row;
-    for (uint8_t v : reds) row.push_back(px(v, 0, 0, 0));
+    for (uint8_t v : reds)
+        row.push_back(px(v, 0, 0, 0));
     return row;
 }
 
@@ -45,7 +48,8 @@ TEST(WriteScanline, WritesEightEqualPixelsAsTwelveBytes) {
 }
 
 TEST(WriteScanline, SplitsLongRunsAt127) {
-    EXPECT_EQ(firstPlaneOf(encode(redPlane(std::vector<uint8_t>(128, 7))), 4), (Bytes{255, 7, 1, 7}));
+    EXPECT_EQ(firstPlaneOf(encode(redPlane(std::vector<uint8_t>(128, 7))), 4),
+              (Bytes{255, 7, 1, 7}));
     EXPECT_EQ(firstPlaneOf(encode(redPlane(std::vector<uint8_t>(130, 7))), 4),
               (Bytes{255, 7, 131, 7}));
 }
@@ -64,7 +68,8 @@ TEST(WriteScanline, UsesShortRunsOnlyBeforeALongRun) {
 
 TEST(WriteScanline, DumpsAtMost128Values) {
     std::vector<uint8_t> values;
-    for (int i = 0; i < 130; ++i) values.push_back(static_cast<uint8_t>(i));
+    for (int i = 0; i < 130; ++i)
+        values.push_back(static_cast<uint8_t>(i));
     Bytes plane = encode(redPlane(values));
     EXPECT_EQ(plane[4], 128);
     EXPECT_EQ(plane[4 + 129], 2);
@@ -100,7 +105,8 @@ Read read(const Bytes& bytes, uint32_t length, bool firstRow = false,
 
 Bytes flat(const std::vector<RgbePixel>& pixels) {
     Bytes bytes;
-    for (const auto& p : pixels) bytes.insert(bytes.end(), {p.red, p.green, p.blue, p.exponent});
+    for (const auto& p : pixels)
+        bytes.insert(bytes.end(), {p.red, p.green, p.blue, p.exponent});
     return bytes;
 }
 
@@ -226,7 +232,8 @@ TEST(ReadScanline, FailsAtEveryCutOfAFlatScanline) {
 TEST(Scanline, RoundTripsRandomPixelsAtEveryInterestingLength) {
     std::mt19937 random(42);
     std::vector<uint32_t> lengths;
-    for (uint32_t w = 1; w <= 40; ++w) lengths.push_back(w);
+    for (uint32_t w = 1; w <= 40; ++w)
+        lengths.push_back(w);
     lengths.insert(lengths.end(), {127, 128, 129, 255, 256, 1000, 32767, 32768});
     for (uint32_t length : lengths) {
         SCOPED_TRACE(length);

@@ -9,7 +9,7 @@ namespace pellumir::test {
 
 // A read-only stdio stream over bytes held by the test.
 class MemoryFile {
-public:
+  public:
     explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {
         file_ = fmemopen(bytes_.empty() ? nullptr : bytes_.data(), bytes_.size(), "rb");
         if (!file_) file_ = fmemopen(nullptr, 1, "w+b");  // an empty stream
@@ -21,7 +21,7 @@ public:
     MemoryFile& operator=(const MemoryFile&) = delete;
     std::FILE* get() const { return file_; }
 
-private:
+  private:
     std::string bytes_;
     std::FILE* file_;
 };

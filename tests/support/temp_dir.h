@@ -12,7 +12,7 @@ namespace pellumir::test {
 
 // A fresh folder for one test, removed with everything in it afterwards.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "pellumir-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) ? pattern : std::string();
@@ -38,7 +38,7 @@ public:
         return result;
     }
 
-private:
+  private:
     std::string path_;
 };
 

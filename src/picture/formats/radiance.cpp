@@ -22,7 +22,8 @@ namespace {
 // copies of the pixel before it.
 uint64_t fewestScanlineBytes(uint32_t length) {
     uint64_t markers = 1;
-    for (uint64_t reach = 255; reach < length; reach = reach * 256 + 255) ++markers;
+    for (uint64_t reach = 255; reach < length; reach = reach * 256 + 255)
+        ++markers;
     return 4 * markers;
 }
 

@@ -9,11 +9,14 @@ namespace {
 
 constexpr size_t kResolutionBuffer = 32;
 
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // atoi, but a number too large for int saturates instead of being undefined.
 int32_t readInteger(const char* text) {
-    while (isSpace(*text)) ++text;
+    while (isSpace(*text))
+        ++text;
     bool negative = false;
     if (*text == '+' || *text == '-') negative = *text++ == '-';
     int64_t value = 0;

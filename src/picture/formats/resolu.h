@@ -8,9 +8,9 @@ namespace pellumir {
 
 // Orientation flags of a Radiance resolution line.
 enum ResolutionFlags : int {
-    kXDecreasing = 1,  // '-' before X: pixels run right to left
-    kYDecreasing = 2,  // '-' before Y: top to bottom
-    kYMajor = 4,       // Y named first: scanlines are rows
+    kXDecreasing = 1,                               // '-' before X: pixels run right to left
+    kYDecreasing = 2,                               // '-' before Y: top to bottom
+    kYMajor = 4,                                    // Y named first: scanlines are rows
     kStandardOrientation = kYDecreasing | kYMajor,  // -Y height +X width
 };
 

@@ -29,7 +29,9 @@ constexpr uint32_t kLongestRun = 127;
 constexpr uint32_t kShortestRun = 4;
 constexpr uint32_t kLongestDump = 128;
 
-bool isRepeatMarker(const RgbePixel& p) { return p.red == 1 && p.green == 1 && p.blue == 1; }
+bool isRepeatMarker(const RgbePixel& p) {
+    return p.red == 1 && p.green == 1 && p.blue == 1;
+}
 
 // Consecutive markers multiply by 256 each: a, then b, stand for a + 256 b
 // copies. From the fifth marker on the count no longer fits 32 bits; it
@@ -70,14 +72,16 @@ bool readPlane(RgbePixel* row, uint32_t length, uint8_t RgbePixel::*plane, ByteI
             int value = in.get();
             if (value == ByteInput::kEnd) return false;
             uint32_t stop = std::min(length, j + n);
-            for (; j < stop; ++j) row[j].*plane = static_cast<uint8_t>(value);
+            for (; j < stop; ++j)
+                row[j].*plane = static_cast<uint8_t>(value);
             continue;
         }
         uint32_t n = static_cast<uint32_t>(code);
         uint32_t keep = std::min(n, length - j);
         const uint8_t* next = in.next();
         if (static_cast<size_t>(in.end() - next) >= n) {
-            for (uint32_t t = 0; t < keep; ++t) row[j + t].*plane = next[t];
+            for (uint32_t t = 0; t < keep; ++t)
+                row[j + t].*plane = next[t];
             in.consume(next + n);
         } else {
             for (uint32_t t = 0; t < n; ++t) {
