@@ -6,9 +6,16 @@ ASAN_BUILD ?= build-asan
 FILE      ?= samples/room.hdr
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX    ?= /usr/local
+FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
 CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLUMIR_WERROR=ON
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# with the fuzz corpus and every kept crash file replayed (fuzz/).
+ASAN_FLAGS = $(CMAKE_FLAGS) -DPELLUMIR_SANITIZE=ON -DPELLUMIR_BENCHMARKS=OFF
+# libFuzzer needs clang; the harnesses run under both sanitizers as well.
+FUZZ_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+             -DPELLUMIR_FUZZ=ON -DPELLUMIR_SANITIZE=ON -DPELLUMIR_BENCHMARKS=OFF
 
 .PHONY: all deps configure build run test unit-test asan-test bench fuzz install clean
 
@@ -28,10 +35,27 @@ build: configure
 run: build
 	$(BUILD)/pellumir-convert --info "$(FILE)"
 
-test: unit-test
+test: unit-test asan-test
 
 unit-test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+$(ASAN_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(ASAN_BUILD) $(ASAN_FLAGS)
+
+# A test labelled no-sanitizer (one whose library trips the sanitizers by
+# itself, as Qt may) runs in the normal build only.
+asan-test: unit-test $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE no-sanitizer
+
+$(FUZZ_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(FUZZ_BUILD) $(FUZZ_FLAGS)
+
+# Every harness for FUZZ_SECONDS, one after another (fuzz/run-fuzzers).
+fuzz: $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks

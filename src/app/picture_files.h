@@ -7,6 +7,11 @@
 
 namespace pellumir {
 
+// What the user is told when a picture cannot be shown.
+inline constexpr const char* kCannotOpenMessage = "无法打开文件";
+inline constexpr const char* kUnknownTypeMessage = "未知文件类型";
+inline constexpr const char* kReadErrorMessage = "读取文件时出错";
+
 // The picture formats, chosen by the file name's extension.
 enum class PictureKind { radiance, pfm, rawFloat, tiff, unknown };
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/picture_files.h"
 #include "cli/headless_window.h"
 #include "display/display_bitmap.h"
 #include "display/picture_commands.h"
@@ -13,11 +14,6 @@
 namespace pellumir {
 
 namespace {
-
-// The viewer's own messages.
-constexpr const char* kCannotOpen = "无法打开文件";
-constexpr const char* kUnknownType = "未知文件类型";
-constexpr const char* kReadError = "读取文件时出错";
 
 enum class OutputKind { radiance, bmp, unknown };
 
@@ -43,16 +39,17 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     OutputKind outputKind = OutputKind::unknown;
     if (!options.printsOnly()) {
         outputKind = kindOfOutput(options.output);
-        if (outputKind == OutputKind::unknown) return fail(err, options.output, kUnknownType);
+        if (outputKind == OutputKind::unknown)
+            return fail(err, options.output, kUnknownTypeMessage);
     }
 
     std::FILE* check = std::fopen(options.input.c_str(), "rb");
-    if (!check) return fail(err, options.input, kCannotOpen);
+    if (!check) return fail(err, options.input, kCannotOpenMessage);
     std::fclose(check);
     PictureKind kind = kindOfFile(options.input);
-    if (kind == PictureKind::unknown) return fail(err, options.input, kUnknownType);
+    if (kind == PictureKind::unknown) return fail(err, options.input, kUnknownTypeMessage);
     int result = readPicture(currentPicture, kind, options.input, options.rawLayout);
-    if (currentPicture.empty()) return fail(err, options.input, kReadError);
+    if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage);
 
     // As start-up shows the picture, so that the commands find the same
     // bitmap the window would hand them.

@@ -1,0 +1,78 @@
+#include "app/viewer_app.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "app/picture_files.h"
+#include "display/picture_commands.h"
+#include "display/viewer_state.h"
+
+namespace pellumir {
+
+std::string commandTail(int argc, const char* const* argv) {
+    std::string tail;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) tail += ' ';
+        tail += argv[i];
+    }
+    return tail;
+}
+
+std::string displayNameOf(const std::string& path) {
+    size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+bool ViewerApp::startUp(const std::string& tail) {
+    bitmap_ = std::make_unique<DisplayBitmap>();
+    bitmap_->name = kUnnamed;
+
+    std::string name = tail;
+    if (name.empty()) {
+        FileDialogOptions options;
+        options.defaultExtension = kOpenDefaultExtension;
+        options.filter = kOpenFilter;
+        options.fileMustExist = true;
+        std::optional<std::string> chosen = desktop_.openFileDialog(options);
+        if (!chosen) return false;
+        name = *chosen;
+    }
+    // A quoted name loses its first and its last character, whatever the
+    // last one is.
+    if (!name.empty() && name[0] == '"') {
+        name = name.size() < 2 ? std::string() : name.substr(1, name.size() - 2);
+    }
+
+    std::FILE* check = std::fopen(name.c_str(), "rb");
+    if (!check) {
+        desktop_.messageBox(kCannotOpenMessage, name);
+        return false;
+    }
+    std::fclose(check);
+
+    bitmap_->name = displayNameOf(name);
+    PictureKind kind = kindOfFile(name);
+    if (kind == PictureKind::unknown) {
+        desktop_.messageBox(kUnknownTypeMessage, bitmap_->name);
+        return false;
+    }
+    RawFloatLayout layout;
+    if (kind == PictureKind::rawFloat) {
+        std::optional<RawFloatLayout> answer = desktop_.rawFloatDialog();
+        if (!answer) return false;
+        layout = *answer;
+    }
+    // Only whether the picture has rows counts, not the reader's result.
+    readPicture(currentPicture, kind, name, layout);
+    if (currentPicture.empty() ||
+        !bitmap_->build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
+                        currentExposure, kDisplayGamma)) {
+        desktop_.messageBox(kReadErrorMessage, kProgramName);
+        return false;
+    }
+    bitmap_->fillHeader();
+    desktop_.runImageWindow(*bitmap_, pictureCommandHooks());
+    return false;
+}
+
+}  // namespace pellumir

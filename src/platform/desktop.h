@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "display/display_bitmap.h"
+#include "display/viewer_hooks.h"
+#include "picture/formats/raw_float.h"
+#include "platform/window_host.h"
+
+namespace pellumir {
+
+// What start-up needs from the desktop before and around the picture
+// window. The Qt desktop implements it; tests use a scripted fake.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // The full path chosen, or nothing when the dialog was cancelled.
+    virtual std::optional<std::string> openFileDialog(const FileDialogOptions& options) = 0;
+    // A modal message box with an OK button and no owner window.
+    virtual void messageBox(const std::string& text, const std::string& caption) = 0;
+    // Asks for the layout of a raw float file; nothing when cancelled.
+    virtual std::optional<RawFloatLayout> rawFloatDialog() = 0;
+    // Shows the picture window over the bitmap, with the hooks, and returns
+    // when it has been closed.
+    virtual void runImageWindow(DisplayBitmap& bitmap, const ViewerHooks& hooks) = 0;
+};
+
+}  // namespace pellumir
