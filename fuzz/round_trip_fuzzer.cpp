@@ -1,6 +1,6 @@
 // Read, write, read again: any Radiance file that reads at all must come
 // back from the writer with the same size and the same pixels, in the
-// standard orientation.
+// standard orientation; then mirrored, flipped and turned back to itself.
 
 #include <unistd.h>
 
@@ -14,6 +14,7 @@
 #include "fuzz_support.h"
 #include "picture/formats/radiance.h"
 #include "picture/formats/scanline.h"
+#include "picture/picture_ops.h"
 
 namespace {
 
@@ -64,6 +65,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result != 1) std::abort();
     if (second.width != first.width || second.height != first.height) std::abort();
     size_t bytes = size_t{first.width} * first.height * sizeof(RgbePixel);
+    if (std::memcmp(first.pixels(), second.pixels(), bytes) != 0) std::abort();
+
+    // The picture commands agree with each other: a mirror and a flip are
+    // a half turn, so with two more quarter turns, six in all, they give
+    // back the picture that was read.
+    mirrorPicture(second);
+    flipPicture(second);
+    for (int turn = 0; turn < 6; ++turn) {
+        uint32_t width = second.width;
+        if (!second.rotate90()) return 0;
+        if (second.height != width) std::abort();
+    }
+    fuzz::checkPicture(second, 1);
     if (std::memcmp(first.pixels(), second.pixels(), bytes) != 0) std::abort();
     return 0;
 }
