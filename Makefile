@@ -33,7 +33,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/pellumir-convert --info "$(FILE)"
+	$(BUILD)/pellumir "$(FILE)"
 
 test: unit-test asan-test
 

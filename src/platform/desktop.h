@@ -13,7 +13,7 @@ namespace pellumir {
 // What start-up needs from the desktop before and around the picture
 // window. The Qt desktop implements it; tests use a scripted fake.
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
 
     // The full path chosen, or nothing when the dialog was cancelled.

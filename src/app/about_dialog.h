@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace pellumir {
+
+// The About box: the program's name and version, its picture on the OK
+// button, and the mouse and key controls, laid out in dialog units as its
+// template was drawn (420 x 161). The help button opens the program's
+// README.
+class AboutDialog final : public QDialog {
+  public:
+    explicit AboutDialog(QWidget* owner = nullptr);
+};
+
+// Shows the About box modally over the owner.
+void showAboutDialog(QWidget* owner);
+
+// The first of the candidate files that exists, or the last candidate when
+// none does (opening it then fails quietly, as a missing help file should).
+std::string firstExistingFile(const std::vector<std::string>& candidates);
+
+// The README the help button opens, as a file address: the installed one,
+// else the one in the source tree the program was built from.
+std::string helpAddress();
+
+}  // namespace pellumir

@@ -1,0 +1,25 @@
+// The picture viewer: start-up over the Qt desktop. The picture window's
+// modal run is the program's only event loop; when it ends, so does the
+// process.
+
+#include <tiffio.h>
+
+#include <QApplication>
+
+#include "app/about_dialog.h"
+#include "app/raw_float_dialog.h"
+#include "app/viewer_app.h"
+#include "platform/qt/qt_desktop.h"
+
+int main(int argc, char** argv) {
+    // A damaged TIFF file ends in the program's one message; libtiff's own
+    // warnings and errors would only repeat it on the terminal.
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
+
+    QApplication application(argc, argv);
+    pellumir::QtDesktop desktop({pellumir::showAboutDialog, pellumir::runRawFloatDialog});
+    pellumir::ViewerApp app(desktop);
+    app.startUp(pellumir::commandTail(argc, argv));
+    return 0;
+}

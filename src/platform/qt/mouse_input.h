@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QPointF>
+#include <Qt>
+#include <cstdint>
+
+#include "platform/window_host.h"
+
+namespace pellumir {
+
+// The key state a mouse message carries (the MK_ flags: left 0x1, right
+// 0x2, Shift 0x4, Control 0x8, middle 0x10, the two side buttons 0x20 and
+// 0x40) from the buttons held and the modifiers. Qt counts a press's own
+// button as held and a release's as no longer held, as the flags do.
+uint32_t mouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+
+// A point in Qt's logical coordinates as the device pixel it falls in, so
+// that one picture pixel at zoom 1 is one screen pixel on every screen.
+Point devicePoint(QPointF logical, double devicePixelRatio);
+
+}  // namespace pellumir
