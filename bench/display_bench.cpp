@@ -10,12 +10,12 @@
 // as every picture command does.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
+
+#include "bench_support.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -40,16 +40,12 @@ class Subject {
         static Subject subject;
         return subject;
     }
-    ~Subject() {
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-    }
 
     const std::string& problem() const { return problem_; }
     const RgbeImage& picture() const { return picture_; }
     // A bitmap built once, for the writer and as the target of the copies.
     DisplayBitmap& bitmap() { return bitmap_; }
-    std::string file(const char* name) const { return folder_ + "/" + name; }
+    std::string file(const char* name) const { return folder_.file(name); }
 
   private:
     Subject() {
@@ -73,16 +69,14 @@ class Subject {
             problem_ = "not enough memory for the bitmap";
             return;
         }
-        std::string pattern = "/dev/shm/pellumir-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
+        if (!folder_.made()) {
             problem_ = "cannot make a folder in /dev/shm";
             return;
         }
-        folder_ = pattern;
     }
 
     std::string problem_;
-    std::string folder_;
+    bench::ScratchFolder folder_;
     RgbeImage picture_;
     DisplayBitmap bitmap_;
 };

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/headless_window.h"
 #include "display/display_bitmap.h"
-#include "platform/window_host.h"
 #include "viewer/framebuffer_canvas.h"
 #include "viewer/image_window.h"
 
@@ -23,22 +23,10 @@ constexpr uint32_t kPictureHeight = 6000;
 constexpr int32_t kClientWidth = 1920;
 constexpr int32_t kClientHeight = 1080;
 
-class BenchHost : public WindowHost {
+// The viewer's window without a screen, with a full-HD client area.
+class BenchHost : public HeadlessHost {
   public:
-    bool isLive() const override { return false; }
     Rect clientRect() const override { return {0, 0, kClientWidth, kClientHeight}; }
-    void setCaption(const std::string&) override {}
-    void invalidate() override {}
-    void updateNow() override {}
-    void captureMouse() override {}
-    void releaseMouse() override {}
-    Point clientToScreen(Point client) const override { return client; }
-    int popupMenu(const std::vector<MenuItem>&, Point) override { return 0; }
-    std::optional<std::string> saveFileDialog(const FileDialogOptions&) override {
-        return std::nullopt;
-    }
-    void messageBox(const std::string&, const std::string&) override {}
-    void showAbout() override {}
 };
 
 // The bitmap, made on first use: a pattern that differs from pixel to pixel.

@@ -8,15 +8,14 @@
 // carries "ours/stb", how many times faster ours was in this run.
 
 #include <benchmark/benchmark.h>
+
 #include <stb_image.h>
 #include <stb_image_write.h>
-#include <stdlib.h>
+#include "bench_support.h"
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,15 +40,10 @@ class Subject {
         return subject;
     }
 
-    ~Subject() {
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-    }
-
     // Empty when all is ready, else why not.
     const std::string& problem() const { return problem_; }
     const RgbeImage& picture() const { return picture_; }
-    std::string file(const char* name) const { return folder_ + "/" + name; }
+    std::string file(const char* name) const { return folder_.file(name); }
     const std::string& input() const { return input_; }
 
     // The picture as stbi_write_hdr takes it: three floats per pixel.
@@ -71,12 +65,10 @@ class Subject {
 
   private:
     Subject() {
-        std::string pattern = "/dev/shm/pellumir-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
+        if (!folder_.made()) {
             problem_ = "cannot make a folder in /dev/shm";
             return;
         }
-        folder_ = pattern;
         renderScene(picture_, kWidth, kHeight);
         if (picture_.empty()) {
             problem_ = "not enough memory for the scene";
@@ -96,7 +88,7 @@ class Subject {
         }
     }
 
-    std::string folder_;
+    bench::ScratchFolder folder_;
     std::string problem_;
     std::string input_;
     RgbeImage picture_;
@@ -118,19 +110,10 @@ void measure(benchmark::State& state, const std::string& name, const std::string
         state.SkipWithError(subject.problem().c_str());
         return;
     }
-    auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        if (!once()) {
-            state.SkipWithError((name + " failed").c_str());
-            return;
-        }
-    }
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    double rate = kMegapixels * static_cast<double>(state.iterations()) / seconds;
+    std::optional<double> measured = bench::measureMegapixels(state, name, kMegapixels, once);
+    if (!measured) return;
+    double rate = *measured;
     rates()[name] = rate;
-    state.counters["MP/s"] = benchmark::Counter(
-        kMegapixels * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     if (!ours.empty() && rates().count(ours) != 0)
         state.counters["ours/stb"] = rates()[ours] / rate;
 }

@@ -8,14 +8,13 @@
 // of fread's rate on the same file.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-#include <tiffio.h>
 
-#include <chrono>
+#include <tiffio.h>
+#include "bench_support.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -89,13 +88,8 @@ class Subject {
         return subject;
     }
 
-    ~Subject() {
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-    }
-
     const std::string& problem() const { return problem_; }
-    std::string file(const char* name) const { return folder_ + "/" + name; }
+    std::string file(const char* name) const { return folder_.file(name); }
 
     // Whether `image` holds the rendered scene exactly.
     bool isScene(const RgbeImage& image) const {
@@ -106,12 +100,10 @@ class Subject {
 
   private:
     Subject() {
-        std::string pattern = "/dev/shm/pellumir-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
+        if (!folder_.made()) {
             problem_ = "cannot make a folder in /dev/shm";
             return;
         }
-        folder_ = pattern;
         renderScene(picture_, kWidth, kHeight);
         if (picture_.empty()) {
             problem_ = "not enough memory for the scene";
@@ -129,7 +121,7 @@ class Subject {
         if (!writePfm(picture_, file("scene.pfm")) ||
             !writeTiff(picture_, file("scene.tif"), COMPRESSION_NONE) ||
             !writeTiff(picture_, file("deflate.tif"), COMPRESSION_ADOBE_DEFLATE)) {
-            problem_ = "cannot write the files in " + folder_;
+            problem_ = "cannot write the files in " + folder_.path();
             return;
         }
         // The figures count only if the files read back as the scene.
@@ -141,7 +133,7 @@ class Subject {
         }
     }
 
-    std::string folder_;
+    bench::ScratchFolder folder_;
     std::string problem_;
     RgbeImage picture_;
 };
@@ -161,19 +153,10 @@ void measure(benchmark::State& state, const std::string& name, const std::string
         state.SkipWithError(subject.problem().c_str());
         return;
     }
-    auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        if (!once()) {
-            state.SkipWithError((name + " failed").c_str());
-            return;
-        }
-    }
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    double rate = kMegapixels * static_cast<double>(state.iterations()) / seconds;
+    std::optional<double> measured = bench::measureMegapixels(state, name, kMegapixels, once);
+    if (!measured) return;
+    double rate = *measured;
     rates()[name] = rate;
-    state.counters["MP/s"] = benchmark::Counter(
-        kMegapixels * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     if (!limit.empty() && rates().count(limit) != 0) {
         state.counters["of fread"] = rate / rates()[limit];
     }
