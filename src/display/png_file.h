@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace pellumir {
+
+struct DisplayBitmap;
+
+// An 8-bit RGB picture handed to the PNG writer one row at a time: row(y)
+// returns picture row y (top row first) as width pixels of blue, green, red
+// bytes, the order the display bitmap keeps them in.
+struct PngSource {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::function<const uint8_t*(uint32_t y)> row;
+};
+
+// Writes an 8-bit RGB PNG through libpng with a gAMA chunk for the given
+// display gamma (the file's samples are value^(1/gamma)). Replaces a file at
+// path only when every byte was written. 1 on success; 0 on failure, and for
+// a picture without pixels, which writes nothing.
+int writePng(const std::string& path, const PngSource& source, double displayGamma);
+
+// The displayed bitmap as a PNG: the same pixels a BMP of it holds.
+int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma);
+
+}  // namespace pellumir
