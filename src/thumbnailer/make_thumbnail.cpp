@@ -1,0 +1,45 @@
+#include "thumbnailer/make_thumbnail.h"
+
+#include "app/picture_files.h"
+#include "display/automatic_exposure.h"
+#include "display/display_bitmap.h"
+#include "display/picture_commands.h"
+#include "display/picture_reduction.h"
+#include "display/png_file.h"
+#include "display/viewer_state.h"
+
+namespace pellumir {
+
+namespace {
+
+int fail(std::string& error, const std::string& path, const char* text) {
+    error = path + ": " + text;
+    return kThumbnailFailed;
+}
+
+}  // namespace
+
+int makeThumbnail(const std::string& input, const std::string& output, uint32_t size,
+                  std::string& error) {
+    PictureKind kind = kindOfFile(input);
+    if (kind == PictureKind::unknown || kind == PictureKind::rawFloat)
+        return fail(error, input, kUnknownTypeMessage);
+
+    RgbeImage reduced;
+    {
+        // The whole picture lives only as long as it takes to shrink it.
+        RgbeImage picture;
+        readPicture(picture, kind, input);
+        if (picture.empty()) return fail(error, input, kReadErrorMessage);
+        if (!reducePicture(picture, size, reduced)) return fail(error, input, kReadErrorMessage);
+    }
+
+    float exposure = automaticExposure(reduced);
+    DisplayBitmap bitmap;
+    if (!bitmap.build(reduced.pixels(), reduced.width, reduced.height, exposure, kDisplayGamma))
+        return fail(error, output, kSaveError);
+    if (!writeBitmapPng(output, bitmap, kDisplayGamma)) return fail(error, output, kSaveError);
+    return kThumbnailOk;
+}
+
+}  // namespace pellumir

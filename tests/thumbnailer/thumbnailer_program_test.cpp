@@ -1,0 +1,234 @@
+// Runs the built pellumir-thumbnailer as a file manager does and reads what
+// it wrote with libpng.
+
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "picture/formats/radiance.h"
+#include "support/temp_dir.h"
+
+namespace pellumir {
+namespace {
+
+using test::TempDir;
+
+struct Outcome {
+    int status = -1;
+    std::string err;
+};
+
+struct Thumbnail {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgb;  // top row first
+
+    double mean() const {
+        double sum = 0;
+        for (uint8_t v : rgb)
+            sum += v;
+        return sum / static_cast<double>(rgb.size());
+    }
+    double shareOf(uint8_t value) const {
+        size_t count = 0;
+        for (uint8_t v : rgb)
+            count += v == value;
+        return static_cast<double>(count) / static_cast<double>(rgb.size());
+    }
+};
+
+// Decoded by libpng's reader, not by anything of ours: 8-bit RGB only.
+bool decodePng(const std::string& path, Thumbnail& result) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    bool ok = false;
+    if (!setjmp(png_jmpbuf(png))) {
+        png_init_io(png, file);
+        png_read_info(png, info);
+        result.width = png_get_image_width(png, info);
+        result.height = png_get_image_height(png, info);
+        if (png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB &&
+            png_get_bit_depth(png, info) == 8) {
+            result.rgb.resize(size_t{result.width} * result.height * 3);
+            for (uint32_t y = 0; y < result.height; ++y)
+                png_read_row(png, result.rgb.data() + size_t{y} * result.width * 3, nullptr);
+            png_read_end(png, nullptr);
+            ok = true;
+        }
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    return ok;
+}
+
+std::string quoted(const std::string& text) {
+    std::string result = "'";
+    for (char c : text)
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+class ThumbnailerProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("PELLUMIR_BINARY_DIR"), nullptr) << "run through ctest";
+        ASSERT_NE(std::getenv("PELLUMIR_SOURCE_DIR"), nullptr) << "run through ctest";
+    }
+
+    static std::string sample(const char* name) {
+        return std::string(std::getenv("PELLUMIR_SOURCE_DIR")) + "/samples/" + name;
+    }
+
+    Outcome run(const std::vector<std::string>& arguments) const {
+        std::string command =
+            quoted(std::string(std::getenv("PELLUMIR_BINARY_DIR")) + "/pellumir-thumbnailer");
+        for (const std::string& a : arguments)
+            command += " " + quoted(a);
+        command += " </dev/null >/dev/null 2>" + quoted(scratch.file("stderr"));
+        Outcome outcome;
+        int status = std::system(command.c_str());
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        outcome.err = test::readBytes(scratch.file("stderr"));
+        return outcome;
+    }
+
+    Thumbnail thumbnail(const std::string& input, const char* size = "128") {
+        std::string output = dir.file("thumbnail.png");
+        std::remove(output.c_str());
+        Outcome outcome = run({"-s", size, input, output});
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+        Thumbnail result;
+        EXPECT_TRUE(decodePng(output, result)) << input;
+        return result;
+    }
+
+    // The exit status 1, one line on stderr, and no file at `output`.
+    void expectCleanFailure(const std::string& input) {
+        std::string output = dir.file("out.png");
+        Outcome outcome = run({"-s", "128", input, output});
+        EXPECT_EQ(outcome.status, 1) << input;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_EQ(dir.names(), std::vector<std::string>{}) << input;
+    }
+
+    TempDir dir;      // what the thumbnailer writes
+    TempDir inputs;   // pictures made by the tests
+    TempDir scratch;  // stderr
+};
+
+// Mean absolute difference of two thumbnails of the same size.
+double difference(const Thumbnail& a, const Thumbnail& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.rgb.size(); ++i)
+        sum += std::abs(int(a.rgb[i]) - int(b.rgb[i]));
+    return sum / static_cast<double>(a.rgb.size());
+}
+
+TEST_F(ThumbnailerProgram, ShowsEachSampleNeitherBlackNorWhiteWithinTheSize) {
+    Thumbnail radiance = thumbnail(sample("room.hdr"));
+    EXPECT_EQ(radiance.width, 128u);
+    EXPECT_EQ(radiance.height, 96u);
+    EXPECT_GT(radiance.mean(), 60);
+    EXPECT_LT(radiance.mean(), 190);
+    EXPECT_LT(radiance.shareOf(255), 0.02);
+    EXPECT_LT(radiance.shareOf(0), 0.02);
+
+    // The PFM and TIFF samples are the same scene at 160 x 120.
+    for (const char* name : {"room.pfm", "room.tif"}) {
+        Thumbnail other = thumbnail(sample(name));
+        ASSERT_EQ(other.width, 128u) << name;
+        ASSERT_EQ(other.height, 96u) << name;
+        EXPECT_LT(difference(radiance, other), 4.0) << name;
+    }
+
+    // Smaller than the size asked: never enlarged.
+    Thumbnail large = thumbnail(sample("room.pfm"), "1024");
+    EXPECT_EQ(large.width, 160u);
+    EXPECT_EQ(large.height, 120u);
+}
+
+TEST_F(ThumbnailerProgram, ChoosesTheSameLookForAPictureMuchBrighterOrDarker) {
+    RgbeImage picture;
+    ASSERT_EQ(readRadiance(picture, sample("room.hdr")), 1);
+    Thumbnail normal = thumbnail(sample("room.hdr"));
+    // Every exponent moved by k: every radiance times exactly 2^k.
+    for (int k : {-40, 40}) {
+        RgbeImage scaled;
+        scaled.allocate(picture.width, picture.height);
+        for (uint32_t y = 0; y < picture.height; ++y)
+            for (uint32_t x = 0; x < picture.width; ++x) {
+                RgbePixel p = picture.rows[y][x];
+                if (p.exponent != 0) p.exponent = uint8_t(p.exponent + k);
+                scaled.rows[y][x] = p;
+            }
+        std::string path = inputs.file("scaled.hdr");
+        ASSERT_EQ(writeRadiance(scaled, path), 1);
+        Thumbnail other = thumbnail(path);
+        ASSERT_EQ(other.rgb.size(), normal.rgb.size());
+        EXPECT_LT(difference(normal, other), 0.5) << k;
+    }
+}
+
+TEST_F(ThumbnailerProgram, AveragesFineDetailInsteadOfPickingPixels) {
+    // One-pixel stripes of black and 2.0: nearest-pixel reduction would show
+    // black or white stripes or a flat black or white; the average is an
+    // even 1.0, which the exposure brings to mid-grey (117).
+    RgbeImage picture;
+    picture.allocate(512, 256);
+    for (uint32_t y = 0; y < 256; ++y)
+        for (uint32_t x = 0; x < 512; ++x)
+            encodeRgbe(picture.rows[y][x], x % 2 * 2.0, x % 2 * 2.0, x % 2 * 2.0);
+    std::string path = inputs.file("stripes.hdr");
+    ASSERT_EQ(writeRadiance(picture, path), 1);
+    Thumbnail stripes = thumbnail(path, "64");
+    EXPECT_EQ(stripes.width, 64u);
+    EXPECT_EQ(stripes.height, 32u);
+    for (uint8_t v : stripes.rgb)
+        ASSERT_NEAR(v, 117, 1);
+}
+
+TEST_F(ThumbnailerProgram, FailsCleanlyOnAnythingItCannotRead) {
+    expectCleanFailure(inputs.file("missing.hdr"));
+    expectCleanFailure(sample("README.md"));   // unknown type
+    expectCleanFailure(sample("room.float"));  // no header to give its size
+    expectCleanFailure(inputs.path() + "/");   // a folder
+
+    test::writeBytes(inputs.file("empty.pfm"), "");
+    expectCleanFailure(inputs.file("empty.pfm"));
+    test::writeBytes(inputs.file("text.tif"), "not a TIFF at all\n");
+    expectCleanFailure(inputs.file("text.tif"));
+    test::writeBytes(inputs.file("huge.hdr"),
+                     "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n"
+                     "-Y 200000 +X 200000\n");
+    expectCleanFailure(inputs.file("huge.hdr"));
+    // The sample cut off after its first tenth.
+    std::string whole = test::readBytes(sample("room.hdr"));
+    test::writeBytes(inputs.file("cut.hdr"), whole.substr(0, whole.size() / 10));
+    expectCleanFailure(inputs.file("cut.hdr"));
+}
+
+TEST_F(ThumbnailerProgram, LeavesNothingWhereItCannotWrite) {
+    Outcome outcome = run({"-s", "64", sample("room.hdr"), dir.file("no/such/folder.png")});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{});
+}
+
+TEST_F(ThumbnailerProgram, SaysHowToCallItWhenTheLineIsWrong) {
+    Outcome outcome = run({"-s", "0", sample("room.hdr"), dir.file("out.png")});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("usage: pellumir-thumbnailer -s SIZE INPUT OUTPUT.png"),
+              std::string::npos);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{});
+    EXPECT_EQ(run({"--help"}).status, 0);
+}
+
+}  // namespace
+}  // namespace pellumir
