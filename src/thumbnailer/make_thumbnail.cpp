@@ -7,6 +7,7 @@
 #include "display/picture_reduction.h"
 #include "display/png_file.h"
 #include "display/viewer_state.h"
+#include "thumbnailer/display_tiff.h"
 
 namespace pellumir {
 
@@ -26,15 +27,21 @@ int makeThumbnail(const std::string& input, const std::string& output, uint32_t 
         return fail(error, input, kUnknownTypeMessage);
 
     RgbeImage reduced;
+    bool displayPicture = false;
     {
         // The whole picture lives only as long as it takes to shrink it.
         RgbeImage picture;
         readPicture(picture, kind, input);
+        if (picture.empty() && kind == PictureKind::tiff) {
+            displayPicture = readDisplayTiff(picture, input) != 0;
+        }
         if (picture.empty()) return fail(error, input, kReadErrorMessage);
         if (!reducePicture(picture, size, reduced)) return fail(error, input, kReadErrorMessage);
     }
 
-    float exposure = automaticExposure(reduced);
+    // An ordinary TIFF was made for the display already: it is shown as it
+    // was stored, not exposed anew.
+    float exposure = displayPicture ? 1.0f : automaticExposure(reduced);
     DisplayBitmap bitmap;
     if (!bitmap.build(reduced.pixels(), reduced.width, reduced.height, exposure, kDisplayGamma))
         return fail(error, output, kSaveError);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
+#include <tiffio.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -193,6 +194,65 @@ TEST_F(ThumbnailerProgram, AveragesFineDetailInsteadOfPickingPixels) {
     EXPECT_EQ(stripes.height, 32u);
     for (uint8_t v : stripes.rgb)
         ASSERT_NEAR(v, 117, 1);
+}
+
+// An 8-bit RGB TIFF of width x height whose pixel (x, y) is colour(x, y).
+template <typename Colour>
+bool writeEightBitTiff(const std::string& path, uint32_t width, uint32_t height, Colour colour) {
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    if (!tiff) return false;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 4);
+    std::vector<uint8_t> row(size_t{width} * 3);
+    bool ok = true;
+    for (uint32_t y = 0; ok && y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            auto [r, g, b] = colour(x, y);
+            row[3 * x] = r;
+            row[3 * x + 1] = g;
+            row[3 * x + 2] = b;
+        }
+        ok = TIFFWriteScanline(tiff, row.data(), y, 0) >= 0;
+    }
+    TIFFClose(tiff);
+    return ok;
+}
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+TEST_F(ThumbnailerProgram, ShowsAnOrdinaryTiffAsItWasStored) {
+    // File managers send every TIFF to the thumbnailer, not only float ones.
+    std::string path = inputs.file("photo.tif");
+    ASSERT_TRUE(writeEightBitTiff(path, 40, 30, [](uint32_t, uint32_t) {
+        return Rgb{200, 100, 50};
+    }));
+    Thumbnail photo = thumbnail(path, "16");
+    ASSERT_EQ(photo.width, 16u);
+    ASSERT_EQ(photo.height, 12u);
+    for (size_t i = 0; i < photo.rgb.size(); i += 3) {
+        ASSERT_NEAR(photo.rgb[i], 200, 1) << i / 3;
+        ASSERT_NEAR(photo.rgb[i + 1], 100, 1) << i / 3;
+        ASSERT_NEAR(photo.rgb[i + 2], 50, 1) << i / 3;
+    }
+
+    // Black and white stripes average in linear light too: half of white's
+    // radiance shows as 186, not as the 127 of averaged display values.
+    ASSERT_TRUE(writeEightBitTiff(path, 64, 8, [](uint32_t x, uint32_t) {
+        uint8_t v = x % 2 ? 255 : 0;
+        return Rgb{v, v, v};
+    }));
+    Thumbnail stripes = thumbnail(path, "8");
+    ASSERT_EQ(stripes.width, 8u);
+    for (uint8_t v : stripes.rgb)
+        ASSERT_NEAR(v, 186, 1);
 }
 
 TEST_F(ThumbnailerProgram, FailsCleanlyOnAnythingItCannotRead) {
