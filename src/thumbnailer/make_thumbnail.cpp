@@ -1,5 +1,7 @@
 #include "thumbnailer/make_thumbnail.h"
 
+#include <sys/stat.h>
+
 #include "app/picture_files.h"
 #include "display/automatic_exposure.h"
 #include "display/display_bitmap.h"
@@ -22,6 +24,11 @@ int fail(std::string& error, const std::string& path, const char* text) {
 
 int makeThumbnail(const std::string& input, const std::string& output, uint32_t size,
                   std::string& error) {
+    // Only regular files: opening a FIFO or a device named like a picture
+    // could wait for ever, and file managers never mean one.
+    struct stat status {};
+    if (stat(input.c_str(), &status) != 0) return fail(error, input, kCannotOpenMessage);
+    if (!S_ISREG(status.st_mode)) return fail(error, input, kReadErrorMessage);
     PictureKind kind = kindOfFile(input);
     if (kind == PictureKind::unknown || kind == PictureKind::rawFloat)
         return fail(error, input, kUnknownTypeMessage);

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -260,6 +262,11 @@ TEST_F(ThumbnailerProgram, FailsCleanlyOnAnythingItCannotRead) {
     expectCleanFailure(sample("README.md"));   // unknown type
     expectCleanFailure(sample("room.float"));  // no header to give its size
     expectCleanFailure(inputs.path() + "/");   // a folder
+    // A FIFO nobody writes to would block the open for ever.
+    ASSERT_EQ(mkfifo(inputs.file("fifo.hdr").c_str(), 0600), 0);
+    expectCleanFailure(inputs.file("fifo.hdr"));
+    ASSERT_EQ(symlink("/dev/zero", inputs.file("zero.pfm").c_str()), 0);
+    expectCleanFailure(inputs.file("zero.pfm"));
 
     test::writeBytes(inputs.file("empty.pfm"), "");
     expectCleanFailure(inputs.file("empty.pfm"));
