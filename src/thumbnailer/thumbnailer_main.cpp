@@ -22,9 +22,18 @@ namespace {
 // of pushing the desktop into swap.
 constexpr rlim_t kThumbnailMemory = rlim_t{1} << 30;
 
-void limitMemory() {
+// AddressSanitizer's shadow memory would count against the limit.
 #if defined(__SANITIZE_ADDRESS__)
-    // AddressSanitizer's shadow memory would count against the limit.
+#define PELLUMIR_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELLUMIR_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+void limitMemory() {
+#if defined(PELLUMIR_ADDRESS_SANITIZER)
+    // Left to the machine's budget.
 #else
     rlimit limit{};
     if (getrlimit(RLIMIT_DATA, &limit) != 0) return;
