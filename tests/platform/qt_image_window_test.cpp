@@ -8,11 +8,13 @@
 #include <QPixmap>
 #include <QTest>
 #include <QWindow>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "display/picture_commands.h"
 #include "display/viewer_state.h"
+#include "platform/window_placement.h"
 #include "viewer/window_commands.h"
 
 namespace pellumir {
@@ -90,29 +92,51 @@ class QtImageWindowTest : public ::testing::Test {
 
 TEST_F(QtImageWindowTest, OpensAtThePicturesSizeShowingExactlyItsPixels) {
     EXPECT_EQ(title(), "room.hdr");
-    EXPECT_EQ(window->deviceClientSize(), QSize(kWidth, kHeight));
+    // Narrower than a title bar needs: as wide as that, with the background
+    // beside the picture, as when the window is widened by hand.
+    const int wide = minimumClientWidth({});
+    ASSERT_GT(wide, int(kWidth));
+    EXPECT_EQ(window->deviceClientSize(), QSize(wide, kHeight));
     QImage image = shown();
-    ASSERT_EQ(image.size(), QSize(kWidth, kHeight));
+    ASSERT_EQ(image.size(), QSize(wide, kHeight));
     int wrong = 0;
     for (uint32_t y = 0; y < kHeight; ++y) {
         for (uint32_t x = 0; x < kWidth; ++x) {
             if (image.pixel(int(x), int(y)) != bitmapPixel(x, y)) ++wrong;
         }
+        if (image.pixel(wide - 1, int(y)) != qRgb(5, 0, 74)) ++wrong;
     }
     EXPECT_EQ(wrong, 0);
     EXPECT_FALSE(window->windowIcon().isNull());
+    // Nor can it be made narrower by hand.
+    window->resize(10, kHeight);
+    EXPECT_EQ(window->width(), wide);
 }
 
 TEST_F(QtImageWindowTest, TheBackgroundFillsWhatThePictureDoesNotCover) {
-    window->resize(kWidth + 20, kHeight + 10);
+    const int wide = window->deviceClientSize().width() + 20;
+    window->resize(wide, kHeight + 10);
     QImage image = shown();
-    ASSERT_EQ(image.size(), QSize(kWidth + 20, kHeight + 10));
+    ASSERT_EQ(image.size(), QSize(wide, kHeight + 10));
     const QRgb background = qRgb(5, 0, 74);
     EXPECT_EQ(image.pixel(kWidth, 0), background);
-    EXPECT_EQ(image.pixel(kWidth + 19, kHeight - 1), background);
+    EXPECT_EQ(image.pixel(wide - 1, kHeight - 1), background);
     EXPECT_EQ(image.pixel(0, kHeight), background);
-    EXPECT_EQ(image.pixel(kWidth + 19, kHeight + 9), background);
+    EXPECT_EQ(image.pixel(wide - 1, kHeight + 9), background);
     EXPECT_EQ(image.pixel(kWidth - 1, kHeight - 1), bitmapPixel(kWidth - 1, kHeight - 1));
+}
+
+TEST_F(QtImageWindowTest, ThePointerNamesTheDevicePixelFromItsFractionalPosition) {
+    // As Qt 6.4 delivers a move at a device pixel ratio of 2 over device
+    // pixel (3, 1): the widget position rounded to the logical pixel
+    // (2, 1), the window position exact. Only the latter names (3, 1).
+    const double ratio = window->devicePixelRatio();
+    QPointF exact(3.5 / ratio, 1.5 / ratio);
+    QPointF rounded(std::round(exact.x()), std::round(exact.y()));
+    QMouseEvent event(QEvent::MouseMove, rounded, exact, window->mapToGlobal(exact), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &event);
+    EXPECT_NE(title().find("像素 (   3,   1)"), std::string::npos) << title();
 }
 
 TEST_F(QtImageWindowTest, MovesTitleThePixelUnderTheCursor) {

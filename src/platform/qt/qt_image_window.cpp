@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -73,6 +74,8 @@ QtImageWindow::QtImageWindow(DisplayBitmap& bitmap, const ViewerHooks& hooks,
       view_(bitmap, *host_),
       showAbout_(std::move(showAbout)) {
     view_.hooks = hooks;
+    frameWatch_.setInterval(20);
+    connect(&frameWatch_, &QTimer::timeout, this, [this] { checkFrame(); });
     setWindowIcon(programIcon());
     // Every paint covers every client pixel itself: nothing is erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -103,25 +106,46 @@ void QtImageWindow::start() {
 
 void QtImageWindow::prepare() {
     live_ = true;
-    place(view_.initialise());
+    wanted_ = view_.initialise();
+    place(frameMargins());
+    // Under a window manager the frame is known only once the window has
+    // been shown and framed: the whole window is centred again then, and
+    // a picture larger than the screen shrinks to leave the frame on it.
+    frameChecks_ = 0;
+    frameWatch_.start();
 }
 
-void QtImageWindow::place(ClientSize client) {
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    double ratio = screen ? screen->devicePixelRatio() : 1.0;
-    // Before the window is shown, the frame is known only if the desktop
-    // has told Qt; a window manager may still place the window itself.
+FrameMargins QtImageWindow::frameMargins() const {
     QRect outer = frameGeometry();
     QRect inner = geometry();
-    FrameMargins frame{inner.left() - outer.left(), inner.top() - outer.top(),
-                       outer.right() - inner.right(), outer.bottom() - inner.bottom()};
-    QRect whole = screen ? screen->geometry() : QRect(0, 0, 1 << 15, 1 << 15);
-    QRect available = screen ? screen->availableGeometry() : whole;
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
 
-    WindowSize size = fittedClientSize(std::llround(std::ceil(client.width / ratio)),
-                                       std::llround(std::ceil(client.height / ratio)),
-                                       {whole.width(), whole.height()}, frame);
+void QtImageWindow::checkFrame() {
+    constexpr int kChecks = 150;  // every 20 ms, three seconds in all
+    if (!isVisible()) return;
+    FrameMargins frame = frameMargins();
+    if (frame.known() && frame != placedFrame_) {
+        place(frame);
+        frameWatch_.stop();
+    } else if (++frameChecks_ >= kChecks) {
+        frameWatch_.stop();
+    }
+}
+
+void QtImageWindow::place(FrameMargins frame) {
+    placedFrame_ = frame;
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    double ratio = screen ? screen->devicePixelRatio() : 1.0;
+    QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+
+    WindowSize size = fittedClientSize(std::llround(std::ceil(wanted_.width / ratio)),
+                                       std::llround(std::ceil(wanted_.height / ratio)),
+                                       {available.width(), available.height()}, frame);
+    setMinimumWidth(std::min(minimumClientWidth(frame), size.width));
     resize(size.width, size.height);
+    // A window's position is that of its frame.
     Point position = centredWindowPosition(
         {size.width + frame.left + frame.right, size.height + frame.top + frame.bottom},
         {available.left(), available.top(), available.right() + 1, available.bottom() + 1});
@@ -129,6 +153,7 @@ void QtImageWindow::place(ClientSize client) {
 }
 
 void QtImageWindow::done(int result) {
+    frameWatch_.stop();
     QWidget::releaseMouse();
     live_ = false;
     QDialog::done(result);
@@ -158,9 +183,17 @@ void QtImageWindow::afterFirstPaint() {
     QTimer::singleShot(0, this, [this] { reject(); });
 }
 
+Point QtImageWindow::eventPoint(const QMouseEvent* event) const {
+    // Qt rounds a widget event's position to whole logical pixels, which
+    // at a device pixel ratio of 1.5 or 2 names the wrong device pixel half
+    // the time; the window's own position keeps the fraction, and this
+    // widget is the window.
+    return devicePoint(event->scenePosition(), devicePixelRatio());
+}
+
 void QtImageWindow::mousePressEvent(QMouseEvent* event) {
     uint32_t flags = mouseKeyState(event->buttons(), event->modifiers());
-    Point point = devicePoint(event->position(), devicePixelRatio());
+    Point point = eventPoint(event);
     MessageResult result = MessageResult::defaultProcessing;
     switch (event->button()) {
         case Qt::LeftButton:
@@ -180,7 +213,7 @@ void QtImageWindow::mousePressEvent(QMouseEvent* event) {
 
 void QtImageWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     uint32_t flags = mouseKeyState(event->buttons(), event->modifiers());
-    Point point = devicePoint(event->position(), devicePixelRatio());
+    Point point = eventPoint(event);
     MessageResult result = MessageResult::defaultProcessing;
     switch (event->button()) {
         case Qt::LeftButton:
@@ -203,7 +236,7 @@ void QtImageWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void QtImageWindow::mouseReleaseEvent(QMouseEvent* event) {
     uint32_t flags = mouseKeyState(event->buttons(), event->modifiers());
-    Point point = devicePoint(event->position(), devicePixelRatio());
+    Point point = eventPoint(event);
     MessageResult result = MessageResult::defaultProcessing;
     switch (event->button()) {
         case Qt::LeftButton:
@@ -220,7 +253,7 @@ void QtImageWindow::mouseReleaseEvent(QMouseEvent* event) {
 
 void QtImageWindow::mouseMoveEvent(QMouseEvent* event) {
     uint32_t flags = mouseKeyState(event->buttons(), event->modifiers());
-    Point point = devicePoint(event->position(), devicePixelRatio());
+    Point point = eventPoint(event);
     if (view_.mouseMove(flags, point) == MessageResult::defaultProcessing) {
         QDialog::mouseMoveEvent(event);
     }

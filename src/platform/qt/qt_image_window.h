@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "display/display_bitmap.h"
 #include "display/viewer_hooks.h"
 #include "platform/window_host.h"
+#include "platform/window_placement.h"
 #include "viewer/image_window.h"
 
 namespace pellumir {
@@ -41,6 +43,9 @@ class QtImageWindow final : public QDialog {
     void setPopupMenuRunner(PopupMenuRunner runner) { menuRunner_ = std::move(runner); }
     // The client area's size in device pixels.
     QSize deviceClientSize() const;
+    // The frame margins the window was last placed with; 0 until the
+    // desktop has framed it (never, without a window manager).
+    FrameMargins placedFrame() const { return placedFrame_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,7 +63,10 @@ class QtImageWindow final : public QDialog {
     class Host;
 
     void prepare();
-    void place(ClientSize client);
+    void place(FrameMargins frame);
+    FrameMargins frameMargins() const;
+    void checkFrame();
+    Point eventPoint(const QMouseEvent* event) const;
     void afterFirstPaint();
 
     std::unique_ptr<Host> host_;
@@ -66,6 +74,11 @@ class QtImageWindow final : public QDialog {
     AboutBoxRunner showAbout_;
     PopupMenuRunner menuRunner_;
     QImage frame_;
+    ClientSize wanted_;
+    FrameMargins placedFrame_;
+    // Polls for the frame after the window has been shown, for a while.
+    QTimer frameWatch_;
+    int frameChecks_ = 0;
     bool live_ = false;
     bool painted_ = false;
 };
