@@ -4,12 +4,12 @@
 
 #include <tiffio.h>
 
-#include <QApplication>
-
 #include "app/about_dialog.h"
 #include "app/raw_float_dialog.h"
 #include "app/viewer_app.h"
+#include "platform/qt/application_start.h"
 #include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_translation.h"
 
 int main(int argc, char** argv) {
     // A damaged TIFF file ends in the program's one message; libtiff's own
@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     TIFFSetWarningHandler(nullptr);
     TIFFSetErrorHandler(nullptr);
 
-    QApplication application(argc, argv);
+    std::unique_ptr<QApplication> application = pellumir::startApplication(argc, argv);
+    pellumir::installQtTranslation(*application);
     pellumir::QtDesktop desktop({pellumir::showAboutDialog, pellumir::runRawFloatDialog});
     pellumir::ViewerApp app(desktop);
     app.startUp(pellumir::commandTail(argc, argv));
