@@ -6,6 +6,7 @@
 #include "app/picture_files.h"
 #include "display/picture_commands.h"
 #include "display/viewer_state.h"
+#include "io/read_progress.h"
 
 namespace pellumir {
 
@@ -63,7 +64,19 @@ bool ViewerApp::startUp(const std::string& tail) {
         layout = *answer;
     }
     // Only whether the picture has rows counts, not the reader's result.
-    readPicture(currentPicture, kind, name, layout);
+    bool stopped = false;
+    {
+        ReadProgressWatch watch([&](uint64_t done, uint64_t total) {
+            stopped = stopped || !desktop_.readProgress(bitmap_->name, done, total);
+            return !stopped;
+        });
+        readPicture(currentPicture, kind, name, layout);
+    }
+    // Stopped by the user: as silent as a cancelled open dialog.
+    if (stopped) {
+        currentPicture.release();
+        return false;
+    }
     if (currentPicture.empty() ||
         !bitmap_->build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
                         currentExposure, kDisplayGamma)) {

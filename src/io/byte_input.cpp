@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "io/read_progress.h"
+
 namespace pellumir {
 
 ByteInput::ByteInput(std::FILE* file, size_t blockSize)
@@ -27,6 +29,12 @@ ByteInput::ByteInput(std::FILE* file, size_t blockSize)
 bool ByteInput::refill() {
     if (atEnd_ || failed_) return false;
     consumedBefore_ += static_cast<uint64_t>(end_ - buffer_.data());
+    // A read stopped by its watcher ends as a read error does.
+    if (!reportReadProgress(consumedBefore_, size_.value_or(0))) {
+        failed_ = true;
+        next_ = end_ = buffer_.data();
+        return false;
+    }
     size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     next_ = buffer_.data();
     end_ = buffer_.data() + got;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,14 @@ class Desktop {
     virtual void messageBox(const std::string& text, const std::string& caption) = 0;
     // Asks for the layout of a raw float file; nothing when cancelled.
     virtual std::optional<RawFloatLayout> rawFloatDialog() = 0;
+    // Told, during the read of the picture, how far it has come (done of
+    // total, total 0 when unknown). A read that takes long shows it until
+    // the picture window opens or a message box shows. False once the user
+    // has asked to stop: the run then ends silently.
+    virtual bool readProgress(const std::string& /*displayName*/, uint64_t /*done*/,
+                              uint64_t /*total*/) {
+        return true;
+    }
     // Shows the picture window over the bitmap, with the hooks, and returns
     // when it has been closed.
     virtual void runImageWindow(DisplayBitmap& bitmap, const ViewerHooks& hooks) = 0;

@@ -28,6 +28,9 @@ struct ScriptedDesktop final : Desktop {
     uint32_t shownWidth = 0;
     uint32_t shownHeight = 0;
     bool hooksComplete = false;
+    std::vector<std::pair<uint64_t, uint64_t>> progress;  // done, total
+    std::string progressName;
+    size_t progressAnswers = SIZE_MAX;  // how many reports are answered "go on"
 
     std::optional<std::string> openFileDialog(const FileDialogOptions& options) override {
         openDialogs.push_back(options);
@@ -39,6 +42,11 @@ struct ScriptedDesktop final : Desktop {
     std::optional<RawFloatLayout> rawFloatDialog() override {
         ++rawDialogs;
         return rawAnswer;
+    }
+    bool readProgress(const std::string& name, uint64_t done, uint64_t total) override {
+        progressName = name;
+        progress.emplace_back(done, total);
+        return progress.size() <= progressAnswers;
     }
     void runImageWindow(DisplayBitmap& bitmap, const ViewerHooks& hooks) override {
         ++windowRuns;
@@ -217,6 +225,40 @@ TEST_F(ViewerAppTest, FilesThatDoNotReadEndWithTheReadError) {
     desktop.rawAnswer = RawFloatLayout{0, 0, true, false};
     start(sample("room.float"));
     expectOnlyMessage(kReadErrorMessage, "Pellumir");
+}
+
+TEST_F(ViewerAppTest, EveryReaderTellsHowFarItHasCome) {
+    desktop.rawAnswer = RawFloatLayout{160, 120, true, false};
+    for (const char* name : {"room.hdr", "room.pfm", "room.tif", "room.float"}) {
+        ScriptedDesktop each;
+        each.rawAnswer = desktop.rawAnswer;
+        currentPicture.release();
+        EXPECT_FALSE(ViewerApp(each).startUp(sample(name)));
+        EXPECT_EQ(each.windowRuns, 1) << name;
+        EXPECT_EQ(each.progressName, name);
+        ASSERT_FALSE(each.progress.empty()) << name;
+        for (size_t i = 0; i < each.progress.size(); ++i) {
+            auto [done, total] = each.progress[i];
+            EXPECT_GT(total, 0u) << name;
+            EXPECT_LE(done, total) << name;
+            if (i > 0) {
+                EXPECT_GE(done, each.progress[i - 1].first) << name;
+            }
+        }
+    }
+}
+
+TEST_F(ViewerAppTest, AReadStoppedByTheUserEndsSilently) {
+    for (const char* name : {"room.hdr", "room.pfm", "room.tif"}) {
+        ScriptedDesktop each;
+        each.progressAnswers = 0;
+        currentPicture.release();
+        EXPECT_FALSE(ViewerApp(each).startUp(sample(name)));
+        EXPECT_EQ(each.progress.size(), 1u) << name;
+        EXPECT_TRUE(each.messages.empty()) << name;
+        EXPECT_EQ(each.windowRuns, 0) << name;
+        EXPECT_TRUE(currentPicture.empty()) << name;
+    }
 }
 
 TEST_F(ViewerAppTest, MissingFileIsNamedByItsWholeName) {

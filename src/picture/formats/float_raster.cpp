@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "io/read_progress.h"
 #include "picture/memory_budget.h"
 
 namespace pellumir {
@@ -84,7 +85,8 @@ int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster
     const bool reverse = raster.bigEndian != (std::endian::native == std::endian::big);
     const bool grey = !raster.colour;
     for (uint32_t r = 0; r < raster.height; ++r) {
-        if (std::fread(row, sizeof(float), rowFloats, file) != rowFloats) {
+        if (!reportReadProgress(r, raster.height) ||
+            std::fread(row, sizeof(float), rowFloats, file) != rowFloats) {
             std::free(row);
             image.release();
             return 0;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "io/read_progress.h"
 #include "picture/formats/float_raster.h"
 #include "picture/memory_budget.h"
 
@@ -130,7 +131,8 @@ int readOpenTiff(RgbeImage& image, TIFF* tiff, uint64_t fileSize) {
     for (uint32_t r = 0; r < layout.height; ++r) {
         // A row libtiff cannot deliver fails the read, as a short file does
         // in the other readers, rather than showing a stale row.
-        if (r > 0 && TIFFReadScanline(tiff, scanline, r, 0) < 0) {
+        if (!reportReadProgress(r, layout.height) ||
+            (r > 0 && TIFFReadScanline(tiff, scanline, r, 0) < 0)) {
             _TIFFfree(scanline);
             image.release();
             return 0;

@@ -1,5 +1,8 @@
 #include "platform/qt/qt_desktop.h"
 
+#include <QApplication>
+#include <QTimer>
+
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/message_box.h"
 
@@ -10,6 +13,7 @@ std::optional<std::string> QtDesktop::openFileDialog(const FileDialogOptions& op
 }
 
 void QtDesktop::messageBox(const std::string& text, const std::string& caption) {
+    endProgress();
     showMessageBox(nullptr, text, caption);
 }
 
@@ -18,9 +22,33 @@ std::optional<RawFloatLayout> QtDesktop::rawFloatDialog() {
     return dialogs_.rawFloat();
 }
 
+bool QtDesktop::readProgress(const std::string& displayName, uint64_t done, uint64_t total) {
+    if (!progress_) progress_ = std::make_unique<ProgressWindow>(displayName);
+    return progress_->progressed(done, total);
+}
+
 void QtDesktop::runImageWindow(DisplayBitmap& bitmap, const ViewerHooks& hooks) {
+    if (progress_) {
+        // A close that came while the picture was being prepared still
+        // ends the run.
+        if (progress_->isVisible()) QApplication::processEvents();
+        if (progress_->stopped()) {
+            endProgress();
+            return;
+        }
+    }
     QtImageWindow window(bitmap, hooks, dialogs_.about);
+    // The progress gives way once the picture window is up: the first
+    // thing its modal run does.
+    QTimer::singleShot(0, &window, [this] { endProgress(); });
     window.run();
+    endProgress();
+}
+
+void QtDesktop::endProgress() {
+    if (!progress_) return;
+    progress_->hide();
+    progress_.reset();
 }
 
 }  // namespace pellumir
