@@ -1,11 +1,13 @@
 #include "app/about_dialog.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
 #include <filesystem>
 
+#include "app/readme_window.h"
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/open_address.h"
 #include "platform/qt/program_resources.h"
@@ -47,8 +49,12 @@ AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner) {
 
     addText(this, "name", QStringLiteral("高动态范围图像浏览器"), dialogUnitRect(0, 4, 204, 8),
             Qt::AlignHCenter);
-    addText(this, "version", QStringLiteral("版本 1.2 - April 2000 \nhttps://pellumir.example/"),
-            dialogUnitRect(3, 15, 204, 17), Qt::AlignHCenter);
+    // The second line names what the help button opens.
+    QRect version = dialogUnitRect(3, 15, 204, 17);
+    QString helpName = QFontMetrics(text).elidedText(QString::fromStdString(helpFile()),
+                                                     Qt::ElideMiddle, version.width());
+    addText(this, "version", QStringLiteral("版本 1.2 - April 2000 \n") + helpName, version,
+            Qt::AlignHCenter);
     addText(this, "author", QStringLiteral("Pellumir 的开发者"), dialogUnitRect(8, 32, 198, 8),
             Qt::AlignLeft);
     addText(this, "rights", QStringLiteral("© 2026 Pellumir 项目"), dialogUnitRect(8, 40, 196, 8),
@@ -82,7 +88,10 @@ AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner) {
     help->setProperty("controlId", kHelpId);
     help->setGeometry(dialogUnitRect(251, 133, 128, 20));
     help->setAutoDefault(false);
-    connect(help, &QPushButton::clicked, this, [] { openAddress(helpAddress()); });
+    connect(help, &QPushButton::clicked, this, [] {
+        std::string file = helpFile();
+        openAddress(helpAddress(), [file] { showReadmeWindow(file); });
+    });
 }
 
 void showAboutDialog(QWidget* owner) {
@@ -98,9 +107,12 @@ std::string firstExistingFile(const std::vector<std::string>& candidates) {
     return candidates.empty() ? std::string() : candidates.back();
 }
 
+std::string helpFile() {
+    return firstExistingFile({PELLUMIR_INSTALLED_README, PELLUMIR_SOURCE_README});
+}
+
 std::string helpAddress() {
-    std::string file = firstExistingFile({PELLUMIR_INSTALLED_README, PELLUMIR_SOURCE_README});
-    return QUrl::fromLocalFile(QString::fromStdString(file)).toString().toStdString();
+    return QUrl::fromLocalFile(QString::fromStdString(helpFile())).toString().toStdString();
 }
 
 }  // namespace pellumir

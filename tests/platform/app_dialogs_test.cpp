@@ -7,10 +7,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBrowser>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "app/about_dialog.h"
 #include "app/raw_float_dialog.h"
+#include "app/readme_window.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
@@ -99,6 +103,87 @@ TEST(HelpAddress, IsTheFirstReadmeThatExistsAsAFileAddress) {
     std::string address = helpAddress();
     EXPECT_EQ(address.rfind("file:///", 0), 0u) << address;
     EXPECT_NE(address.find("README.md"), std::string::npos) << address;
+}
+
+TEST(AboutDialog, TheSecondLineNamesWhatHelpOpens) {
+    AboutDialog dialog;
+    QString second = labelText(dialog, "version").section('\n', 1);
+    std::string file = helpFile();
+    EXPECT_NE(file.find("README.md"), std::string::npos) << file;
+    // A long path loses its middle, never its end.
+    EXPECT_TRUE(second == QString::fromStdString(file) ||
+                (second.contains(QChar(0x2026)) && second.endsWith(QStringLiteral("README.md"))))
+        << second.toStdString();
+    EXPECT_LE(QFontMetrics(control<QLabel>(dialog, "version")->font()).horizontalAdvance(second),
+              geometryOf(dialog, "version").width());
+}
+
+// The program's README window, if one is open.
+QTextBrowser* readmeWindow() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QStringLiteral("readme") && top->isVisible()) {
+            return qobject_cast<QTextBrowser*>(top);
+        }
+    }
+    return nullptr;
+}
+
+// Clicks the About box's help button with PATH holding only the folder,
+// and waits up to two seconds for a README window.
+QTextBrowser* clickHelpWithPath(const std::string& path) {
+    std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", path.c_str(), 1);
+    AboutDialog dialog;
+    dialog.show();
+    QTest::mouseClick(control<QPushButton>(dialog, "help"), Qt::LeftButton);
+    setenv("PATH", saved.c_str(), 1);
+    for (int i = 0; i < 40 && !readmeWindow(); ++i)
+        QTest::qWait(50);
+    return readmeWindow();
+}
+
+void writeScript(const std::string& path, const std::string& body) {
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}
+
+TEST(HelpButton, WithoutAHandlerShowsTheReadmeInAWindowOfItsOwn) {
+    test::TempDir noOpener;
+    QTextBrowser* window = clickHelpWithPath(noOpener.path());
+    ASSERT_NE(window, nullptr);
+    // Rendered, not shown as Markdown source.
+    QString text = window->toPlainText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Pellumir\n"))) << text.left(80).toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("## "))) << text.left(200).toStdString();
+    EXPECT_TRUE(window->isModal());
+    window->close();
+
+    // xdg-open finding no handler says so by its status.
+    test::TempDir failing;
+    writeScript(failing.file("xdg-open"), "exit 3");
+    window = clickHelpWithPath(failing.path());
+    ASSERT_NE(window, nullptr);
+    window->close();
+}
+
+TEST(HelpButton, AHandlerGetsTheReadmesAddress) {
+    test::TempDir opener;
+    std::string asked = opener.file("asked");
+    writeScript(opener.file("xdg-open"), "echo \"$1\" > " + asked);
+    EXPECT_EQ(clickHelpWithPath(opener.path()), nullptr);
+    std::ifstream in(asked);
+    std::string address;
+    std::getline(in, address);
+    EXPECT_EQ(address, helpAddress());
+}
+
+TEST(ReadmeWindow, SaysSoWhenTheFileIsMissing) {
+    test::TempDir folder;
+    QWidget* window = showReadmeWindow(folder.file("README.md"));
+    auto* browser = qobject_cast<QTextBrowser*>(window);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(browser->toPlainText().startsWith(QStringLiteral("无法打开文件")));
+    window->close();
 }
 
 TEST(RawFloatDialog, StartsEmptyWithRgbAndLittleEndian) {
