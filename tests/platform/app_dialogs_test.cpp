@@ -142,6 +142,13 @@ QTextBrowser* clickHelpWithPath(const std::string& path) {
     return readmeWindow();
 }
 
+// The window deletes itself once closed.
+void closeReadme(QWidget* window) {
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(readmeWindow(), nullptr);
+}
+
 void writeScript(const std::string& path, const std::string& body) {
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
@@ -156,14 +163,14 @@ TEST(HelpButton, WithoutAHandlerShowsTheReadmeInAWindowOfItsOwn) {
     EXPECT_TRUE(text.startsWith(QStringLiteral("Pellumir\n"))) << text.left(80).toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("## "))) << text.left(200).toStdString();
     EXPECT_TRUE(window->isModal());
-    window->close();
+    closeReadme(window);
 
     // xdg-open finding no handler says so by its status.
     test::TempDir failing;
     writeScript(failing.file("xdg-open"), "exit 3");
     window = clickHelpWithPath(failing.path());
     ASSERT_NE(window, nullptr);
-    window->close();
+    closeReadme(window);
 }
 
 TEST(HelpButton, AHandlerGetsTheReadmesAddress) {
@@ -183,7 +190,7 @@ TEST(ReadmeWindow, SaysSoWhenTheFileIsMissing) {
     auto* browser = qobject_cast<QTextBrowser*>(window);
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(browser->toPlainText().startsWith(QStringLiteral("无法打开文件")));
-    window->close();
+    closeReadme(window);
 }
 
 TEST(RawFloatDialog, StartsEmptyWithRgbAndLittleEndian) {
