@@ -40,11 +40,13 @@ fail() {
     exit 1
 }
 
-# The window manager, ready once it has announced itself on the root window.
+# The window manager, ready once it has announced itself and the work area
+# on the root window.
 openbox --config-file /dev/null >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 tries=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
+    xprop -root _NET_WORKAREA 2>/dev/null | grep -q '='; do
     tries=$((tries + 1))
     [ $tries -lt 100 ] || fail "Openbox did not start: $(cat "$work/openbox.log")"
     sleep 0.1
@@ -61,14 +63,14 @@ start_viewer() {
 # The first window whose title is exactly, or begins with, the text. xdotool's
 # own search cannot match Chinese titles, so every window is asked.
 find_window() {
-    tries=0
-    while [ $tries -lt 100 ]; do
+    find_tries=0
+    while [ $find_tries -lt 100 ]; do
         for id in $(xdotool search --name . 2>/dev/null); do
             case "$(xdotool getwindowname "$id" 2>/dev/null)" in
                 "$1") echo "$id"; return 0 ;;
             esac
         done
-        tries=$((tries + 1))
+        find_tries=$((find_tries + 1))
         sleep 0.1
     done
     return 1
@@ -77,10 +79,10 @@ find_window() {
 # The window's frame once Openbox has framed it: sets frame_x, frame_y,
 # frame_w, frame_h and the margins left, right, top, bottom.
 read_frame() {
-    tries=0
+    framed_tries=0
     until xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='; do
-        tries=$((tries + 1))
-        [ $tries -lt 100 ] || fail "window $1 was never framed"
+        framed_tries=$((framed_tries + 1))
+        [ $framed_tries -lt 100 ] || fail "window $1 was never framed"
         sleep 0.1
     done
     set -- $(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g') "$1"
@@ -99,14 +101,14 @@ read_frame() {
 # Waits up to three seconds for the frame to be centred in the work area
 # within one pixel (the window is placed again once its frame is known).
 expect_centred() {
-    tries=0
+    centre_tries=0
     while :; do
         read_frame "$1"
         dx=$((2 * (frame_x - area_x) - (area_w - frame_w)))
         dy=$((2 * (frame_y - area_y) - (area_h - frame_h)))
         [ ${dx#-} -le 2 ] && [ ${dy#-} -le 2 ] && return 0
-        tries=$((tries + 1))
-        [ $tries -lt 30 ] || fail "frame ${frame_w}x${frame_h} at ($frame_x, $frame_y) is not centred in ${area_w}x${area_h}"
+        centre_tries=$((centre_tries + 1))
+        [ $centre_tries -lt 30 ] || fail "frame ${frame_w}x${frame_h} at ($frame_x, $frame_y) is not centred in ${area_w}x${area_h}"
         sleep 0.1
     done
 }
