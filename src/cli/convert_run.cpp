@@ -52,13 +52,19 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage);
 
     // As start-up shows the picture, so that the commands find the same
-    // bitmap the window would hand them.
+    // bitmap the window would hand them; but only when the output is made
+    // from it. A Radiance output is the picture itself, and the bitmap
+    // would take another 3 bytes a pixel and a pass over the memory for
+    // nothing.
+    bool needsBitmap = outputKind == OutputKind::bmp;
     DisplayBitmap bitmap;
-    bitmap.build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
-                 currentExposure, kDisplayGamma);
-    bitmap.fillHeader();
+    if (needsBitmap) {
+        bitmap.build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
+                     currentExposure, kDisplayGamma);
+        bitmap.fillHeader();
+    }
 
-    HeadlessWindow window;
+    HeadlessWindow window(needsBitmap);
     for (const ConvertAction& action : options.actions) {
         switch (action.kind) {
             case ConvertAction::Kind::key:

@@ -25,13 +25,18 @@ class HeadlessHost : public WindowHost {
     void showAbout() override {}
 };
 
+// `needsBitmap` false: nothing will read the bitmap, so the commands
+// need not build it.
 class HeadlessWindow : public HookWindow {
   public:
+    explicit HeadlessWindow(bool needsBitmap = true) : needsBitmap_(needsBitmap) {}
     WindowHost& host() override { return host_; }
     void refreshTitle() override {}
+    bool needsBitmap() const override { return needsBitmap_; }
 
   private:
     HeadlessHost host_;
+    bool needsBitmap_;
 };
 
 }  // namespace pellumir

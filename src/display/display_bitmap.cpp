@@ -1,14 +1,15 @@
 #include "display/display_bitmap.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "display/tone_conversion.h"
 #include "display/tone_table.h"
+#include "picture/huge_pages.h"
 #include "picture/memory_budget.h"
+#include "picture/two_cores.h"
 
 namespace pellumir {
 
@@ -16,18 +17,14 @@ namespace {
 
 constexpr int32_t kPixelsPerMetre = 2834;  // 72 dots per inch
 
-// Pictures from this many pixels up are converted by two threads, one half
-// of the rows each: one core cannot keep the memory busy, two nearly halve
-// the time of a large build (bench/display_bench.cpp). The bytes are the
-// same as from one thread.
-constexpr uint64_t kTwoThreadPixels = uint64_t{1} << 20;
-
 }  // namespace
 
 void DisplayBitmap::allocate(uint32_t newWidth, uint32_t newHeight) {
     if (rows && newWidth == width && newHeight == height) return;
-    if (rows) release();
-    if (newWidth == 0 || newHeight == 0) return;
+    if (newWidth == 0 || newHeight == 0) {
+        release();
+        return;
+    }
 
     // 3 bytes a pixel, rows padded to a multiple of 4 bytes; the header's
     // fields are signed 32-bit, so larger bitmaps cannot be described.
@@ -38,20 +35,52 @@ void DisplayBitmap::allocate(uint32_t newWidth, uint32_t newHeight) {
         !checkedProduct(rowBytes, newHeight, blockBytes) ||
         !checkedProduct(newHeight, sizeof(uint8_t*), pointerBytes) ||
         !withinMemoryBudget(blockBytes) || blockBytes > SIZE_MAX) {
+        release();
         return;
     }
+    // A turned picture needs the same bytes in another shape: the present
+    // block is kept when it holds them and is not more than twice as large,
+    // which spares the fresh pages of a new block.
+    uint8_t* block = nullptr;
+    uint64_t keptCapacity = 0;
+    if (rows && blockBytes <= capacity_ && capacity_ / 2 <= blockBytes) {
+        block = rows[0];
+        keptCapacity = capacity_;
+        std::free(rows);
+        rows = nullptr;
+    } else {
+        release();
+    }
     auto* newRows = static_cast<uint8_t**>(std::malloc(pointerBytes));
-    if (!newRows) return;
-    // Zeroed, so that the fill bytes at the end of each row hold a defined
-    // value in every BMP file written.
-    auto* block = static_cast<uint8_t*>(std::calloc(blockBytes, 1));
-    if (!block) {
-        std::free(newRows);
+    if (!newRows) {
+        std::free(block);
+        release();
         return;
+    }
+    if (block) {
+        // The old pixels may now lie where rows end in fill bytes.
+        uint64_t pixelBytes = uint64_t{newWidth} * 3;
+        if (pixelBytes < rowBytes) {
+            for (uint32_t k = 0; k < newHeight; ++k)
+                std::memset(block + k * rowBytes + pixelBytes, 0, rowBytes - pixelBytes);
+        }
+    } else {
+        // Zeroed, so that the fill bytes at the end of each row hold a
+        // defined value in every BMP file written.
+        block = static_cast<uint8_t*>(std::calloc(blockBytes, 1));
+        if (!block) {
+            std::free(newRows);
+            return;
+        }
+        // calloc leaves a large block's pages untouched (the kernel gives
+        // them zeroed), so the hint still comes before the first touch.
+        adviseHugePages(block, blockBytes);
+        keptCapacity = blockBytes;
     }
     for (uint32_t k = 0; k < newHeight; ++k)
         newRows[k] = block + uint64_t{k} * rowBytes;
     rows = newRows;
+    capacity_ = keptCapacity;
     stride = static_cast<int32_t>(rowBytes);
     width = newWidth;
     height = newHeight;
@@ -68,20 +97,11 @@ int DisplayBitmap::build(const RgbePixel* pixels, uint32_t pictureWidth, uint32_
     if (!table) return 0;
     makeToneTable(*table, exposure, gamma);
 
-    uint32_t split = height;
-    std::thread helper;
-    if (uint64_t{width} * height >= kTwoThreadPixels && std::thread::hardware_concurrency() > 1) {
-        split = height / 2;
-        // A thread that cannot be started leaves its half to this one.
-        try {
-            helper = std::thread(convertRows, std::cref(*table), pixels, width, height, rows, split,
-                                 height);
-        } catch (const std::system_error&) {
-            split = height;
-        }
-    }
-    convertRows(*table, pixels, width, height, rows, 0, split);
-    if (helper.joinable()) helper.join();
+    // One half of the rows on each core; the bytes are the same as from one.
+    onTwoCores(height, uint64_t{width} * height * sizeof(RgbePixel), 1,
+               [&](uint32_t first, uint32_t last) {
+                   convertRows(*table, pixels, width, height, rows, first, last);
+               });
     fillHeader();
     return 1;
 }
@@ -107,6 +127,7 @@ void DisplayBitmap::release() {
         std::free(rows);
         rows = nullptr;
     }
+    capacity_ = 0;
     width = 0;
     height = 0;
 }

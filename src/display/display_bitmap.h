@@ -44,8 +44,10 @@ struct DisplayBitmap {
     // The block: the bottom picture row first.
     const uint8_t* pixels() const { return rows ? rows[0] : nullptr; }
 
-    // Storage for newWidth x newHeight, kept when the size is unchanged;
-    // empty on failure or for a width or height of 0. Fill bytes are 0.
+    // Storage for newWidth x newHeight, kept when the size is unchanged and
+    // reused when only the shape changes (the pixels are then left over from
+    // the old shape); empty on failure or for a width or height of 0. Fill
+    // bytes are 0.
     void allocate(uint32_t newWidth, uint32_t newHeight);
     void fillHeader();
     // Converts the picture (width x height pixels, row after row, top row
@@ -63,6 +65,11 @@ struct DisplayBitmap {
     // the output failed or the file size cannot be described in 32 bits.
     static int writeBmpHeaders(const BitmapInfoHeader& header, SafeOutput& out);
     void release();
+
+  private:
+    // The bytes of the block, which may exceed stride x height after a
+    // change of shape.
+    uint64_t capacity_ = 0;
 };
 
 }  // namespace pellumir

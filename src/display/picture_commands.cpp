@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "display/rebuilding_commands.h"
 #include "display/viewer_state.h"
 #include "picture/formats/radiance.h"
 #include "picture/picture_ops.h"
@@ -38,8 +39,14 @@ void saveAsRadiance(HookWindow& window) {
 }  // namespace
 
 void refreshDisplay(HookWindow& window, DisplayBitmap& bitmap) {
-    bitmap.build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
-                 currentExposure, kDisplayGamma);
+    if (window.needsBitmap()) {
+        bitmap.build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
+                     currentExposure, kDisplayGamma);
+    }
+    showRebuilt(window);
+}
+
+void showRebuilt(HookWindow& window) {
     window.host().invalidate();
     window.refreshTitle();
     window.host().updateNow();
@@ -47,16 +54,32 @@ void refreshDisplay(HookWindow& window, DisplayBitmap& bitmap) {
 
 int keyCommand(HookWindow& window, DisplayBitmap& bitmap, uint32_t key) {
     switch (key) {
+        // The picture changes and the bitmap is rebuilt in one pass. Without
+        // memory for the turned copy the picture stays as it was.
         case kKeyMirror:
-            mirrorPicture(currentPicture);
-            break;
+            if (!window.needsBitmap()) {
+                mirrorPicture(currentPicture);
+                break;
+            }
+            mirrorAndRebuild(currentPicture, bitmap, currentExposure, kDisplayGamma);
+            showRebuilt(window);
+            return 1;
         case kKeyFlip:
-            flipPicture(currentPicture);
-            break;
+            if (!window.needsBitmap()) {
+                flipPicture(currentPicture);
+                break;
+            }
+            flipAndRebuild(currentPicture, bitmap, currentExposure, kDisplayGamma);
+            showRebuilt(window);
+            return 1;
         case kKeyRotate:
-            // Without memory for the turned copy the picture stays as it was.
-            currentPicture.rotate90();
-            break;
+            if (!window.needsBitmap()) {
+                currentPicture.rotate90();
+                break;
+            }
+            rotateAndRebuild(currentPicture, bitmap, currentExposure, kDisplayGamma);
+            showRebuilt(window);
+            return 1;
         case kKeySave:
             saveAsRadiance(window);
             return 1;

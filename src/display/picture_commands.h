@@ -26,9 +26,13 @@ inline constexpr const char* kSaveError = "保存文件错误";
 
 // The commands work on currentPicture and currentExposure (viewer_state.h).
 
-// Rebuilds the bitmap from the picture at the current exposure, then has
-// the window repaint at once with a fresh title.
+// Rebuilds the bitmap from the picture at the current exposure (when the
+// window needs one), then has the window repaint at once with a fresh title.
 void refreshDisplay(HookWindow& window, DisplayBitmap& bitmap);
+
+// The second half of refreshDisplay, for commands that rebuilt the bitmap
+// themselves.
+void showRebuilt(HookWindow& window);
 
 // H, V and R mirror, flip and turn the picture; S saves it as a Radiance
 // file; the plus and minus keys double and halve the exposure. 1 when the

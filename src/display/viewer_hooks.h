@@ -13,6 +13,9 @@ class HookWindow {
     virtual WindowHost& host() = 0;
     // Rebuilds the caption from the view state and the text hooks.
     virtual void refreshTitle() = 0;
+    // Whether anything will show or save the bitmap: when nothing does, the
+    // commands change the picture and the exposure and leave the bitmap be.
+    virtual bool needsBitmap() const { return true; }
 
   protected:
     ~HookWindow() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace pellumir {
 
@@ -34,8 +35,8 @@ struct RgbeImage {
 
     // Makes room for width x height pixels, keeping the present block (and
     // its pixels) when the size is unchanged. The new pixels are not
-    // initialised. On failure, or for a width or height of 0, the picture is
-    // left empty.
+    // initialised; large blocks are asked for in huge pages. On failure, or for a width or height
+    // of 0, the picture is left empty.
     void allocate(uint32_t newWidth, uint32_t newHeight);
     void release();
 
@@ -43,10 +44,16 @@ struct RgbeImage {
     void swapRows(uint32_t a, uint32_t b);
     void swapColumns(uint32_t a, uint32_t b);
 
+    // Called by rotate90 as soon as rows [first, last) of the turned
+    // picture are complete, on the thread that wrote them, while they are
+    // still in its cache.
+    using RowsDone = std::function<void(const RgbeImage& turned, uint32_t first, uint32_t last)>;
+
     // Turns the picture 90 degrees clockwise as displayed; width and height
-    // exchange. Returns false, with the picture exactly as it was, when the
+    // exchange. Large pictures are turned on two cores. Returns false, with
+    // the picture exactly as it was and `rowsDone` never called, when the
     // second block cannot be had.
-    bool rotate90();
+    bool rotate90(const RowsDone& rowsDone = nullptr);
 
     // Takes over the other picture's block and rows; the other is left empty.
     void swap(RgbeImage& other);

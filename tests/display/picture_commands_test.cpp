@@ -97,6 +97,27 @@ TEST_F(PictureCommands, RefreshRebuildsTheBitmapBeforeTheWindowRepaints) {
     EXPECT_EQ(shown(0, 0)[0], 136);  // half of mid-grey: 256 * 0.251^(1/2.2) = 136.6
 }
 
+// The converter writing a Radiance file: the commands act on the picture
+// and the exposure and still tell the window, but never build a bitmap.
+TEST_F(PictureCommands, AWindowThatShowsNoBitmapGetsNoneBuilt) {
+    usePicture(3, 2);
+    bitmap.release();
+    window.showsBitmap = false;
+    for (uint32_t code : {82u, 72u, 86u, 107u, 109u})
+        EXPECT_EQ(key(code), 1);
+    pickExposure(window, bitmap, 0, 0);
+    resetExposure(window, bitmap);
+    EXPECT_TRUE(bitmap.empty());
+    EXPECT_EQ(window.calls.size(), 7 * kRefresh.size());
+    // Turned, mirrored and flipped: pixel (x, y) of the 2 x 3 picture came
+    // from (2 - y, x) of the 3 x 2 one.
+    ASSERT_EQ(currentPicture.width, 2u);
+    ASSERT_EQ(currentPicture.height, 3u);
+    EXPECT_EQ(currentPicture.rows[0][1], (RgbePixel{2, 1, 7, 128}));
+    EXPECT_EQ(currentPicture.rows[2][0], (RgbePixel{0, 0, 7, 128}));
+    EXPECT_EQ(currentExposure, 1.0f);
+}
+
 TEST_F(PictureCommands, PickingMidGreyBringsItTo186) {
     usePicture(2, 1, {128, 128, 128, 128});
     pickExposure(window, bitmap, 1, 0);

@@ -19,8 +19,12 @@ class RecordingWindow : public HookWindow, public WindowHost {
     // The bitmap's width when the window was told to repaint.
     const DisplayBitmap* watched = nullptr;
 
+    // False: a window that never shows the bitmap.
+    bool showsBitmap = true;
+
     WindowHost& host() override { return *this; }
     void refreshTitle() override { calls.push_back("refreshTitle"); }
+    bool needsBitmap() const override { return showsBitmap; }
 
     bool isLive() const override { return true; }
     Rect clientRect() const override { return {0, 0, 640, 480}; }

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "picture/memory_budget.h"
 #include "picture/picture_ops.h"
@@ -187,6 +189,52 @@ TEST(RgbeImage, FourTurnsRestoreAPictureLargerThanOneTile) {
     EXPECT_EQ(image.height, 1u);
     EXPECT_EQ(image.rows[0][0], px(2, 0, 2, 128));
     EXPECT_EQ(image.rows[0][2], px(0, 0, 0, 128));
+}
+
+// A pseudo-random picture: neighbouring pixels differ in every byte.
+void fillScrambled(RgbeImage& image, uint32_t width, uint32_t height) {
+    image.allocate(width, height);
+    uint32_t state = 2463534242u;
+    for (uint32_t r = 0; r < height; ++r) {
+        for (uint32_t c = 0; c < width; ++c) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            image.rows[r][c] =
+                px(uint8_t(state), uint8_t(state >> 8), uint8_t(state >> 16), uint8_t(state >> 24));
+        }
+    }
+}
+
+// Sizes on both sides of the four-pixel groups, the 32-row bands, the
+// 64-column tiles and the size from which two cores share the work.
+TEST(RgbeImage, Rotate90MatchesThePlainDefinitionOnOddSizes) {
+    const std::pair<uint32_t, uint32_t> sizes[] = {{1, 1},       {3, 1},      {1, 5},
+                                                   {5, 7},       {33, 65},    {67, 129},
+                                                   {1031, 1029}, {2048, 515}, {3, 1500000}};
+    for (auto [width, height] : sizes) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        RgbeImage image, original;
+        fillScrambled(image, width, height);
+        fillScrambled(original, width, height);
+        std::vector<int> finished(width, 0);
+        ASSERT_TRUE(image.rotate90([&](const RgbeImage& turned, uint32_t first, uint32_t last) {
+            // Rows are whole when announced.
+            for (uint32_t r = first; r < last; ++r) {
+                ++finished[r];
+                ASSERT_EQ(turned.rows[r][0], original.rows[height - 1][r]);
+                ASSERT_EQ(turned.rows[r][height - 1], original.rows[0][r]);
+            }
+        }));
+        ASSERT_EQ(image.width, height);
+        ASSERT_EQ(image.height, width);
+        for (uint32_t r = 0; r < width; ++r) {
+            ASSERT_EQ(finished[r], 1) << "row " << r;
+            ASSERT_EQ(image.rows[r], image.pixels() + uint64_t{r} * height);
+            for (uint32_t c = 0; c < height; ++c)
+                ASSERT_EQ(image.rows[r][c], original.rows[height - 1 - c][r]) << r << ", " << c;
+        }
+    }
 }
 
 TEST(RgbeImage, Rotate90WithoutMemoryLeavesThePictureAsItWas) {

@@ -1,8 +1,5 @@
 #include "picture/formats/radiance.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 
@@ -42,22 +39,6 @@ bool toStandardOrientation(RgbeImage& image, int flags) {
     return true;
 }
 
-// A large picture's block is new memory, and the first touch of each 4 KiB
-// page costs a fault that takes longer than decoding the page's pixels.
-// Asking for huge pages over the block cuts the faults by 512; it is only
-// a hint, and the pixels are the same either way.
-void preferHugePages(const RgbeImage& image) {
-    constexpr uint64_t kWorthIt = uint64_t{8} << 20;
-    uint64_t bytes = uint64_t{image.width} * image.height * sizeof(RgbePixel);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    if (bytes < kWorthIt || pageSize <= 0) return;
-    auto page = static_cast<uintptr_t>(pageSize);
-    auto start = reinterpret_cast<uintptr_t>(image.pixels());
-    uintptr_t first = (start + page - 1) / page * page;
-    uintptr_t last = (start + static_cast<uintptr_t>(bytes)) / page * page;
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
 }  // namespace
 
 int readRadiance(RgbeImage& image, std::FILE* file) {
@@ -89,7 +70,6 @@ int readRadiance(RgbeImage& image, std::FILE* file) {
 
     image.allocate(length, count);
     if (image.empty()) return 0;
-    preferHugePages(image);
     for (uint32_t r = 0; r < count; ++r) {
         if (readScanline(image.rows[r], length, in, r == 0) < 0) {
             image.release();
