@@ -22,11 +22,11 @@ PictureKind kindOfFile(const std::string& path) {
 }
 
 int readPicture(RgbeImage& image, PictureKind kind, const std::string& path,
-                const RawFloatLayout& layout) {
+                const RawFloatLayout& layout, RowSink* sink) {
     int result = 0;
     switch (kind) {
         case PictureKind::radiance:
-            result = readRadiance(image, path);
+            result = readRadiance(image, path, sink);
             break;
         case PictureKind::pfm:
             result = readPfm(image, path);

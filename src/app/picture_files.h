@@ -4,6 +4,7 @@
 
 #include "picture/formats/raw_float.h"  // RawFloatLayout
 #include "picture/rgbe_image.h"
+#include "picture/row_sink.h"
 
 namespace pellumir {
 
@@ -20,9 +21,10 @@ enum class PictureKind { radiance, pfm, rawFloat, tiff, unknown };
 PictureKind kindOfFile(const std::string& path);
 
 // Reads the file with the reader of its kind; the layout is used for raw
-// float files only. Returns the reader's result (0 for failure); the
-// picture is empty after a failure.
+// float files only, the sink by readers that tell of their rows as they go
+// (Radiance). Returns the reader's result (0 for failure); the picture is
+// empty after a failure.
 int readPicture(RgbeImage& image, PictureKind kind, const std::string& path,
-                const RawFloatLayout& layout = {});
+                const RawFloatLayout& layout = {}, RowSink* sink = nullptr);
 
 }  // namespace pellumir

@@ -5,6 +5,7 @@
 
 #include "app/picture_files.h"
 #include "display/picture_commands.h"
+#include "display/streamed_build.h"
 #include "display/viewer_state.h"
 #include "io/read_progress.h"
 
@@ -64,22 +65,23 @@ bool ViewerApp::startUp(const std::string& tail) {
         layout = *answer;
     }
     // Only whether the picture has rows counts, not the reader's result.
+    // The bitmap is built beside the reading where the reader allows it.
+    StreamedBuild build(*bitmap_, currentExposure, kDisplayGamma);
     bool stopped = false;
     {
         ReadProgressWatch watch([&](uint64_t done, uint64_t total) {
             stopped = stopped || !desktop_.readProgress(bitmap_->name, done, total);
             return !stopped;
         });
-        readPicture(currentPicture, kind, name, layout);
+        readPicture(currentPicture, kind, name, layout, &build);
     }
     // Stopped by the user: as silent as a cancelled open dialog.
     if (stopped) {
+        build.readingEnded(false);
         currentPicture.release();
         return false;
     }
-    if (currentPicture.empty() ||
-        !bitmap_->build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
-                        currentExposure, kDisplayGamma)) {
+    if (currentPicture.empty() || !build.finish(currentPicture)) {
         desktop_.messageBox(kReadErrorMessage, kProgramName);
         return false;
     }

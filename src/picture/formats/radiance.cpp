@@ -1,5 +1,6 @@
 #include "picture/formats/radiance.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -39,9 +40,14 @@ bool toStandardOrientation(RgbeImage& image, int flags) {
     return true;
 }
 
+// Rows go to the sink in batches of about this many pixels: often enough
+// that its work follows closely, seldom enough that telling it costs
+// nothing.
+constexpr uint32_t kRowsDoneBatchPixels = 1 << 16;
+
 }  // namespace
 
-int readRadiance(RgbeImage& image, std::FILE* file) {
+int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink) {
     ByteInput in(file);
     // A file that ends inside the header has no resolution line either.
     skipHeader(in);
@@ -70,12 +76,23 @@ int readRadiance(RgbeImage& image, std::FILE* file) {
 
     image.allocate(length, count);
     if (image.empty()) return 0;
+    // Rows are final as read only in the standard orientation; a turned or
+    // mirrored file changes them all after the last one.
+    if (flags != kStandardOrientation) sink = nullptr;
+    uint32_t batch = std::max<uint32_t>(1, kRowsDoneBatchPixels / length);
+    uint32_t reported = 0;
     for (uint32_t r = 0; r < count; ++r) {
         if (readScanline(image.rows[r], length, in, r == 0) < 0) {
+            if (sink) sink->readingEnded(false);
             image.release();
             return 0;
         }
+        if (sink && (r + 1 - reported == batch || r + 1 == count)) {
+            sink->rowsDone(image, reported, r + 1);
+            reported = r + 1;
+        }
     }
+    if (sink) sink->readingEnded(true);
     if (!toStandardOrientation(image, flags)) {
         image.release();
         return 0;
@@ -83,10 +100,10 @@ int readRadiance(RgbeImage& image, std::FILE* file) {
     return flags == kStandardOrientation ? 1 : 2;
 }
 
-int readRadiance(RgbeImage& image, const std::string& path) {
+int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return 0;
-    int result = readRadiance(image, file);
+    int result = readRadiance(image, file, sink);
     std::fclose(file);
     return result;
 }

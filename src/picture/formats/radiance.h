@@ -4,6 +4,7 @@
 #include <string>
 
 #include "picture/rgbe_image.h"
+#include "picture/row_sink.h"
 
 namespace pellumir {
 
@@ -12,8 +13,11 @@ namespace pellumir {
 // orientation its resolution line gives. Returns 1 for a file in the
 // standard orientation, 2 for any other, 0 on failure: the picture is then
 // empty, or untouched when the file had no valid header and resolution line.
-int readRadiance(RgbeImage& image, const std::string& path);
-int readRadiance(RgbeImage& image, std::FILE* file);
+// A file in the standard orientation tells `sink` of its rows as they are
+// read, then that the reading ended; files in other orientations never call
+// it.
+int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink = nullptr);
+int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink = nullptr);
 
 // Writes the picture as a run-length-encoded Radiance file in the standard
 // orientation. An existing file at `path` is replaced only when the whole
