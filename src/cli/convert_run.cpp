@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/picture_files.h"
@@ -10,6 +11,7 @@
 #include "display/picture_commands.h"
 #include "display/viewer_state.h"
 #include "picture/formats/radiance.h"
+#include "picture/spare_for_turn.h"
 
 namespace pellumir {
 
@@ -48,7 +50,15 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     std::fclose(check);
     PictureKind kind = kindOfFile(options.input);
     if (kind == PictureKind::unknown) return fail(err, options.input, kUnknownTypeMessage);
-    int result = readPicture(currentPicture, kind, options.input, options.rawLayout);
+    // A turn needs a second block of the picture's size; made beside the
+    // reading, its fresh pages cost the turn nothing.
+    bool turns = std::any_of(
+        options.actions.begin(), options.actions.end(), [](const ConvertAction& action) {
+            return action.kind == ConvertAction::Kind::key && action.key == kKeyRotate;
+        });
+    SpareForTurn spare(currentPicture);
+    int result = readPicture(currentPicture, kind, options.input, options.rawLayout,
+                             turns ? &spare : nullptr);
     if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage);
 
     // As start-up shows the picture, so that the commands find the same

@@ -85,9 +85,13 @@ bool rotateAndRebuild(RgbeImage& picture, DisplayBitmap& bitmap, float exposure,
         bitmap.build(picture.pixels(), picture.width, picture.height, exposure, gamma);
         return turned;
     }
-    bool turned = picture.rotate90([&](const RgbeImage& done, uint32_t first, uint32_t last) {
-        convertRows(*table, done.pixels(), done.width, done.height, bitmap.rows, first, last);
-    });
+    // The viewer's user turns again and again to find the right way up: the
+    // old block is kept for the next turn.
+    bool turned = picture.rotate90(
+        [&](const RgbeImage& done, uint32_t first, uint32_t last) {
+            convertRows(*table, done.pixels(), done.width, done.height, bitmap.rows, first, last);
+        },
+        RgbeImage::Spare::keep);
     if (!turned) {
         bitmap.build(picture.pixels(), picture.width, picture.height, exposure, gamma);
         return false;

@@ -51,8 +51,17 @@ void RgbeImage::release() {
         std::free(rows);
         rows = nullptr;
     }
+    std::free(spare_);
+    spare_ = nullptr;
+    spareBytes_ = 0;
     width = 0;
     height = 0;
+}
+
+void RgbeImage::giveSpare(RgbePixel* block, uint64_t bytes) {
+    std::free(spare_);
+    spare_ = block;
+    spareBytes_ = block ? bytes : 0;
 }
 
 void RgbeImage::swapRows(uint32_t a, uint32_t b) {
@@ -111,10 +120,31 @@ void turnTile(const RgbePixel* source, uint32_t width, uint32_t height, RgbePixe
 
 }  // namespace
 
-bool RgbeImage::rotate90(const RowsDone& rowsDone) {
+bool RgbeImage::rotate90(const RowsDone& rowsDone, Spare spare) {
     if (!rows) return true;
+    uint64_t bytes = uint64_t{width} * height * sizeof(RgbePixel);
     RgbeImage turned;
-    turned.allocate(height, width);
+    if (spare_ && spareBytes_ == bytes) {
+        // The block of the turn before: memory the process already has,
+        // where a new block would cost a page fault for every page.
+        auto* turnedRows =
+            static_cast<RgbePixel**>(std::malloc(size_t{width} * sizeof(RgbePixel*)));
+        if (turnedRows) {
+            for (uint32_t i = 0; i < width; ++i)
+                turnedRows[i] = spare_ + uint64_t{i} * height;
+            turned.rows = turnedRows;
+            turned.width = height;
+            turned.height = width;
+            spare_ = nullptr;
+            spareBytes_ = 0;
+        }
+    }
+    if (!turned.rows) {
+        std::free(spare_);
+        spare_ = nullptr;
+        spareBytes_ = 0;
+        turned.allocate(height, width);
+    }
     if (!turned.rows) return false;
 
     // Walked in bands of kBand rows of the turned picture and tiles of
@@ -123,7 +153,6 @@ bool RgbeImage::rotate90(const RowsDone& rowsDone) {
     // of their fresh pages itself.
     constexpr uint32_t kBand = 32;
     constexpr uint32_t kTile = 64;
-    uint64_t bytes = uint64_t{width} * height * sizeof(RgbePixel);
     onTwoCores(width, bytes, kBand, [&](uint32_t first, uint32_t last) {
         for (uint32_t r0 = first; r0 < last; r0 += kBand) {
             uint32_t r1 = std::min(last, r0 + kBand);
@@ -134,6 +163,14 @@ bool RgbeImage::rotate90(const RowsDone& rowsDone) {
         }
     });
     swap(turned);
+    // Kept only while the budget has room for both blocks at once.
+    uint64_t both = 0;
+    if (spare == Spare::keep && checkedProduct(bytes, 2, both) && withinMemoryBudget(both)) {
+        spare_ = turned.rows[0];
+        spareBytes_ = bytes;
+        std::free(turned.rows);
+        turned.rows = nullptr;
+    }
     return true;
 }
 

@@ -49,14 +49,30 @@ struct RgbeImage {
     // still in its cache.
     using RowsDone = std::function<void(const RgbeImage& turned, uint32_t first, uint32_t last)>;
 
-    // Turns the picture 90 degrees clockwise as displayed; width and height
-    // exchange. Large pictures are turned on two cores. Returns false, with
-    // the picture exactly as it was and `rowsDone` never called, when the
-    // second block cannot be had.
-    bool rotate90(const RowsDone& rowsDone = nullptr);
+    // Whether a turn keeps the picture's old block for the next turn.
+    enum class Spare { release, keep };
 
-    // Takes over the other picture's block and rows; the other is left empty.
+    // Turns the picture 90 degrees clockwise as displayed; width and height
+    // exchange. Large pictures are turned on two cores. With Spare::keep the
+    // old block is kept (while the memory budget has room for two) and the
+    // next turn writes into it instead of into fresh memory; it goes with
+    // release() or an allocate() of another size. Returns false, with the
+    // picture exactly as it was and `rowsDone` never called, when the
+    // second block cannot be had.
+    bool rotate90(const RowsDone& rowsDone = nullptr, Spare spare = Spare::release);
+
+    // Gives the picture a block of `bytes` (from malloc) for its next turn,
+    // in the place of a spare it may have; a block of another size than
+    // the picture's is freed at that turn.
+    void giveSpare(RgbePixel* block, uint64_t bytes);
+
+    // Takes over the other picture's block and rows; the other is left
+    // empty. Spare blocks stay where they are.
     void swap(RgbeImage& other);
+
+  private:
+    RgbePixel* spare_ = nullptr;
+    uint64_t spareBytes_ = 0;
 };
 
 struct RgbColour {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -235,6 +236,49 @@ TEST(RgbeImage, Rotate90MatchesThePlainDefinitionOnOddSizes) {
                 ASSERT_EQ(image.rows[r][c], original.rows[height - 1 - c][r]) << r << ", " << c;
         }
     }
+}
+
+TEST(RgbeImage, TurnsThatKeepTheSpareWriteIntoTheBlockBefore) {
+    RgbeImage image, original;
+    fillScrambled(image, 131, 70);
+    fillScrambled(original, 131, 70);
+    RgbePixel* first = image.pixels();
+    ASSERT_TRUE(image.rotate90(nullptr, RgbeImage::Spare::keep));
+    RgbePixel* second = image.pixels();
+    ASSERT_TRUE(image.rotate90(nullptr, RgbeImage::Spare::keep));
+    EXPECT_EQ(image.pixels(), first);
+    ASSERT_TRUE(image.rotate90(nullptr, RgbeImage::Spare::keep));
+    EXPECT_EQ(image.pixels(), second);
+    ASSERT_TRUE(image.rotate90());
+    ASSERT_EQ(image.width, 131u);
+    for (uint32_t r = 0; r < 70; ++r) {
+        for (uint32_t c = 0; c < 131; ++c)
+            ASSERT_EQ(image.rows[r][c], original.rows[r][c]);
+    }
+    // A picture of another size drops the spare with the old block.
+    RgbeImage small;
+    fillScrambled(image, 3, 2);
+    fillScrambled(small, 3, 2);
+    ASSERT_TRUE(image.rotate90(nullptr, RgbeImage::Spare::keep));
+    EXPECT_EQ(image.width, 2u);
+    EXPECT_EQ(image.rows[0][0], small.rows[1][0]);
+    EXPECT_EQ(image.rows[2][1], small.rows[0][2]);
+}
+
+TEST(RgbeImage, AGivenSpareOfThePicturesSizeIsWhereTheNextTurnWrites) {
+    RgbeImage image, original;
+    fillScrambled(image, 40, 9);
+    fillScrambled(original, 40, 9);
+    // One of another size is freed at the turn, which takes a new block.
+    image.giveSpare(static_cast<RgbePixel*>(std::malloc(8)), 8);
+    ASSERT_TRUE(image.rotate90());
+    auto* block = static_cast<RgbePixel*>(std::malloc(40 * 9 * 4));
+    image.giveSpare(block, 40 * 9 * 4);
+    ASSERT_TRUE(image.rotate90());
+    EXPECT_EQ(image.pixels(), block);
+    EXPECT_EQ(image.width, 40u);  // half a turn in all
+    EXPECT_EQ(image.rows[0][0], original.rows[8][39]);
+    EXPECT_EQ(image.rows[8][39], original.rows[0][0]);
 }
 
 TEST(RgbeImage, Rotate90WithoutMemoryLeavesThePictureAsItWas) {
