@@ -50,15 +50,27 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     std::fclose(check);
     PictureKind kind = kindOfFile(options.input);
     if (kind == PictureKind::unknown) return fail(err, options.input, kUnknownTypeMessage);
-    // A turn needs a second block of the picture's size; made beside the
-    // reading, its fresh pages cost the turn nothing.
-    bool turns = std::any_of(
-        options.actions.begin(), options.actions.end(), [](const ConvertAction& action) {
-            return action.kind == ConvertAction::Kind::key && action.key == kKeyRotate;
-        });
-    SpareForTurn spare(currentPicture);
-    int result = readPicture(currentPicture, kind, options.input, options.rawLayout,
+    auto isTurn = [](const ConvertAction& action) {
+        return action.kind == ConvertAction::Kind::key && action.key == kKeyRotate;
+    };
+    size_t firstAction = 0;
+    int result = 0;
+    if (kind == PictureKind::radiance && !options.actions.empty() && isTurn(options.actions[0])) {
+        // A first action that turns the picture is done by the reading:
+        // the scanlines are turned into the picture's columns as they come,
+        // with no second block. The key would have turned the picture just
+        // read, and its bitmap is built from the turned picture below.
+        result = readRadianceTurned(currentPicture, options.input);
+        if (result == 0) currentPicture.release();
+        firstAction = 1;
+    } else {
+        // A later turn needs a second block of the picture's size; made
+        // beside the reading, its fresh pages cost the turn nothing.
+        bool turns = std::any_of(options.actions.begin(), options.actions.end(), isTurn);
+        SpareForTurn spare(currentPicture);
+        result = readPicture(currentPicture, kind, options.input, options.rawLayout,
                              turns ? &spare : nullptr);
+    }
     if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage);
 
     // As start-up shows the picture, so that the commands find the same
@@ -75,7 +87,8 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     }
 
     HeadlessWindow window(needsBitmap);
-    for (const ConvertAction& action : options.actions) {
+    for (size_t i = firstAction; i < options.actions.size(); ++i) {
+        const ConvertAction& action = options.actions[i];
         switch (action.kind) {
             case ConvertAction::Kind::key:
                 keyCommand(window, bitmap, action.key);

@@ -5,12 +5,9 @@
 #include <cstdlib>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "picture/huge_pages.h"
 #include "picture/memory_budget.h"
+#include "picture/turn_tile.h"
 #include "picture/two_cores.h"
 
 namespace pellumir {
@@ -74,52 +71,6 @@ void RgbeImage::swapColumns(uint32_t a, uint32_t b) {
         std::swap(rows[r][a], rows[r][b]);
 }
 
-namespace {
-
-// turned[r][c] = source[height - 1 - c][r] for r in [r0, r1), c in [c0, c1):
-// turned is height pixels wide, source width pixels wide.
-void turnTile(const RgbePixel* source, uint32_t width, uint32_t height, RgbePixel* turned,
-              uint32_t r0, uint32_t r1, uint32_t c0, uint32_t c1) {
-    auto in = [&](uint32_t c) { return source + uint64_t{height - 1 - c} * width; };
-    auto out = [&](uint32_t r) { return turned + uint64_t{r} * height; };
-    uint32_t r = r0;
-#if defined(__SSE2__)
-    // Four by four: four source rows of four pixels each, exchanged across
-    // as the rows of a 4 x 4 matrix of 32-bit values.
-    for (; r + 4 <= r1; r += 4) {
-        uint32_t c = c0;
-        for (; c + 4 <= c1; c += 4) {
-            __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in(c) + r));
-            __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in(c + 1) + r));
-            __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in(c + 2) + r));
-            __m128i a3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in(c + 3) + r));
-            __m128i t0 = _mm_unpacklo_epi32(a0, a1);
-            __m128i t1 = _mm_unpacklo_epi32(a2, a3);
-            __m128i t2 = _mm_unpackhi_epi32(a0, a1);
-            __m128i t3 = _mm_unpackhi_epi32(a2, a3);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out(r) + c), _mm_unpacklo_epi64(t0, t1));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out(r + 1) + c),
-                             _mm_unpackhi_epi64(t0, t1));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out(r + 2) + c),
-                             _mm_unpacklo_epi64(t2, t3));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out(r + 3) + c),
-                             _mm_unpackhi_epi64(t2, t3));
-        }
-        for (; c < c1; ++c) {
-            for (uint32_t k = 0; k < 4; ++k)
-                out(r + k)[c] = in(c)[r + k];
-        }
-    }
-#endif
-    for (; r < r1; ++r) {
-        RgbePixel* row = out(r);
-        for (uint32_t c = c0; c < c1; ++c)
-            row[c] = in(c)[r];
-    }
-}
-
-}  // namespace
-
 bool RgbeImage::rotate90(const RowsDone& rowsDone, Spare spare) {
     if (!rows) return true;
     uint64_t bytes = uint64_t{width} * height * sizeof(RgbePixel);
@@ -157,7 +108,7 @@ bool RgbeImage::rotate90(const RowsDone& rowsDone, Spare spare) {
         for (uint32_t r0 = first; r0 < last; r0 += kBand) {
             uint32_t r1 = std::min(last, r0 + kBand);
             for (uint32_t c0 = 0; c0 < height; c0 += kTile)
-                turnTile(pixels(), width, height, turned.pixels(), r0, r1, c0,
+                turnTile(pixels(), width, height - 1, turned.pixels(), height, r0, r1, c0,
                          std::min(height, c0 + kTile));
             if (rowsDone) rowsDone(turned, r0, r1);
         }

@@ -101,6 +101,68 @@ TEST(ReadRadiance, LoadsAllEightOrientationsAsTheSameUprightPicture) {
     }
 }
 
+// The turned reading against the plain one followed by a turn: the same
+// result and pixels, whether the rows are turned in batches as they come
+// (standard orientation, 256 rows and more; from 4 MiB on by a second
+// thread while the next batch is read) or after the reading.
+void expectTurnedAsReadThenTurned(const std::string& bytes) {
+    RgbeImage turned, expected;
+    int result = readFrom(expected, bytes);
+    ASSERT_NE(result, 0);
+    ASSERT_TRUE(expected.rotate90());
+    MemoryFile file(bytes);
+    ASSERT_EQ(readRadianceTurned(turned, file.get()), result);
+    ASSERT_EQ(turned.width, expected.width);
+    ASSERT_EQ(turned.height, expected.height);
+    for (uint32_t r = 0; r < expected.height; ++r) {
+        ASSERT_EQ(turned.rows[r], turned.pixels() + uint64_t{r} * turned.width);
+        for (uint32_t c = 0; c < expected.width; ++c)
+            ASSERT_EQ(turned.rows[r][c], expected.rows[r][c]) << r << "," << c;
+    }
+}
+
+TEST(ReadRadianceTurned, GivesThePlainReadingTurnedInEveryOrientation) {
+    for (auto [w, h] : {std::pair{5u, 300u}, std::pair{20u, 9u}, std::pair{33u, 257u},
+                        std::pair{1u, 600u}, std::pair{70u, 256u}, std::pair{1030u, 1029u}}) {
+        for (int flags = 0; flags < 8; ++flags) {
+            SCOPED_TRACE(orientedFile(flags, w, h).substr(12, 14));
+            expectTurnedAsReadThenTurned(orientedFile(flags, w, h));
+        }
+    }
+}
+
+// An old repeat marker at the start of a scanline copies the last pixel of
+// the scanline before, which the turned reading holds in another batch.
+TEST(ReadRadianceTurned, RepeatsThePixelBeforeABatchOfScanlines) {
+    std::vector<RgbePixel> pixels;
+    for (uint32_t r = 0; r < 300; ++r) {
+        bool repeats = r == 32 || r == 64 || r == 65 || r == 299;
+        // Two copies stand for pixels 0 and 1 of the row.
+        if (repeats) pixels.push_back(px(1, 1, 1, 2));
+        for (uint32_t c = repeats ? 2 : 0; c < 5; ++c)
+            pixels.push_back(at(r, c));
+    }
+    std::string bytes = "#?RADIANCE\n\n-Y 300 +X 5\n" + flatBytes(pixels);
+    expectTurnedAsReadThenTurned(bytes);
+    RgbeImage turned;
+    MemoryFile file(bytes);
+    ASSERT_EQ(readRadianceTurned(turned, file.get()), 1);
+    // Row 32 of the file is column 300 - 1 - 32 of the turned picture.
+    EXPECT_EQ(turned.rows[0][267], at(31, 4));
+    EXPECT_EQ(turned.rows[1][267], at(31, 4));
+    EXPECT_EQ(turned.rows[2][267], at(32, 2));
+}
+
+TEST(ReadRadianceTurned, FailsWithAnEmptyPictureOnACutFile) {
+    std::string bytes = orientedFile(6, 7, 400);
+    for (size_t cut : {bytes.size() - 1, bytes.size() / 2, size_t{40}}) {
+        RgbeImage turned;
+        MemoryFile file(bytes.substr(0, cut));
+        EXPECT_EQ(readRadianceTurned(turned, file.get()), 0);
+        EXPECT_TRUE(turned.empty());
+    }
+}
+
 TEST(ReadRadiance, FailsWithoutTouchingThePictureOnABadHeaderOrResolution) {
     for (const char* bad : {"", "#?RADIANCE\n", "#?RADIANCE\n\n", "#?RADIANCE\n\n-Y 0 +X 5\n",
                             "#?RADIANCE\n\n-Y 5\n", "#?RADIANCE\r\n\r\n-Y 1 +X 1\r\n\1\2\3\4"}) {

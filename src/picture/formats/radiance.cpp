@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
 
 #include "io/byte_input.h"
 #include "io/safe_output.h"
@@ -10,6 +14,8 @@
 #include "picture/formats/resolu.h"
 #include "picture/formats/scanline.h"
 #include "picture/picture_ops.h"
+#include "picture/turn_tile.h"
+#include "picture/two_cores.h"
 
 namespace pellumir {
 
@@ -45,9 +51,65 @@ bool toStandardOrientation(RgbeImage& image, int flags) {
 // nothing.
 constexpr uint32_t kRowsDoneBatchPixels = 1 << 16;
 
-}  // namespace
+// Scanlines read by the turned reading before they are turned into their
+// columns of the picture.
+constexpr uint32_t kTurnBatchRows = 32;
+// Pictures of fewer rows than this are read plainly and then turned: their
+// batch would be a large part of the picture itself.
+constexpr uint32_t kTurnBatchLeastRows = 8 * kTurnBatchRows;
+// Columns of the picture turned at a time, so that a tile's rows of both
+// blocks stay in the cache.
+constexpr uint32_t kTurnTileColumns = 64;
 
-int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink) {
+// Reads `count` scanlines of a file in the standard orientation into the
+// columns of `image` (count x length, allocated), the first scanline into
+// the last column: the picture turned clockwise, as read. Batches of
+// scanlines are decoded into the two `batches` (kTurnBatchRows x length
+// pixels each, after one pixel for the last pixel before the batch, which
+// an old repeat marker copies) by turns; for a large picture a second
+// thread turns each batch into the picture while the next one is read.
+bool readTurned(RgbeImage& image, uint32_t length, uint32_t count, ByteInput& in,
+                RgbePixel* const batches[2]) {
+    auto turn = [&image, length, count](const RgbePixel* rows, uint32_t r0, uint32_t r1) {
+        for (uint32_t j0 = 0; j0 < length; j0 += kTurnTileColumns) {
+            turnTile(rows, length, int64_t{count} - 1 - r0, image.pixels(), count, j0,
+                     std::min(length, j0 + kTurnTileColumns), count - r1, count - r0);
+        }
+    };
+    bool beside = uint64_t{length} * count * sizeof(RgbePixel) >= kTwoCoreBytes &&
+                  std::thread::hardware_concurrency() > 1;
+    // Turns batch n - 1 while batch n is read, into the other buffer.
+    std::thread turning;
+    RgbePixel before{};
+    uint32_t n = 0;
+    for (uint32_t r0 = 0; r0 < count; r0 += kTurnBatchRows, ++n) {
+        uint32_t r1 = std::min(count, r0 + kTurnBatchRows);
+        RgbePixel* batch = batches[n % 2];
+        batch[0] = before;
+        RgbePixel* rows = batch + 1;
+        for (uint32_t r = r0; r < r1; ++r) {
+            if (readScanline(rows + uint64_t{r - r0} * length, length, in, r == 0) < 0) {
+                if (turning.joinable()) turning.join();
+                return false;
+            }
+        }
+        before = rows[uint64_t{r1 - r0} * length - 1];
+        if (turning.joinable()) turning.join();
+        if (beside) {
+            // A thread that cannot be started leaves the turn to this one.
+            try {
+                turning = std::thread(turn, rows, r0, r1);
+                continue;
+            } catch (const std::system_error&) {
+            }
+        }
+        turn(rows, r0, r1);
+    }
+    if (turning.joinable()) turning.join();
+    return true;
+}
+
+int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn) {
     ByteInput in(file);
     // A file that ends inside the header has no resolution line either.
     skipHeader(in);
@@ -74,6 +136,19 @@ int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink) {
         return 0;
     }
 
+    if (turn && flags == kStandardOrientation && count >= kTurnBatchLeastRows) {
+        image.allocate(count, length);
+        if (image.empty()) return 0;
+        uint64_t batchPixels = uint64_t{kTurnBatchRows} * length + 1;
+        std::unique_ptr<RgbePixel[]> buffer(new (std::nothrow) RgbePixel[2 * batchPixels]);
+        RgbePixel* const batches[2] = {buffer.get(), buffer.get() + batchPixels};
+        if (!buffer || !readTurned(image, length, count, in, batches)) {
+            image.release();
+            return 0;
+        }
+        return 1;
+    }
+
     image.allocate(length, count);
     if (image.empty()) return 0;
     // Rows are final as read only in the standard orientation; a turned or
@@ -93,17 +168,35 @@ int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink) {
         }
     }
     if (sink) sink->readingEnded(true);
-    if (!toStandardOrientation(image, flags)) {
+    if (!toStandardOrientation(image, flags) || (turn && !image.rotate90())) {
         image.release();
         return 0;
     }
     return flags == kStandardOrientation ? 1 : 2;
 }
 
+}  // namespace
+
+int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink) {
+    return readRadianceFrom(image, file, sink, false);
+}
+
 int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return 0;
     int result = readRadiance(image, file, sink);
+    std::fclose(file);
+    return result;
+}
+
+int readRadianceTurned(RgbeImage& image, std::FILE* file) {
+    return readRadianceFrom(image, file, nullptr, true);
+}
+
+int readRadianceTurned(RgbeImage& image, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return 0;
+    int result = readRadianceTurned(image, file);
     std::fclose(file);
     return result;
 }

@@ -19,6 +19,15 @@ namespace pellumir {
 int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink = nullptr);
 int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink = nullptr);
 
+// As readRadiance followed by rotate90: the picture turned clockwise once
+// more than the standard orientation, with the same results. A file in the
+// standard orientation is turned in small batches of scanlines as they are
+// read, into the one block of the picture, so the turn costs no second
+// block; files in other orientations, and pictures of few rows, are read and
+// then turned.
+int readRadianceTurned(RgbeImage& image, const std::string& path);
+int readRadianceTurned(RgbeImage& image, std::FILE* file);
+
 // Writes the picture as a run-length-encoded Radiance file in the standard
 // orientation. An existing file at `path` is replaced only when the whole
 // picture was written. Returns 1, or 0 on failure.
