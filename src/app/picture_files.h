@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "io/failure_reason.h"
+
 #include "picture/formats/raw_float.h"  // RawFloatLayout
 #include "picture/rgbe_image.h"
 #include "picture/row_sink.h"
@@ -12,9 +14,15 @@ namespace pellumir {
 inline constexpr const char* kCannotOpenMessage = "无法打开文件";
 inline constexpr const char* kUnknownTypeMessage = "未知文件类型";
 inline constexpr const char* kReadErrorMessage = "读取文件时出错";
+// The cause given with kUnknownTypeMessage.
+inline constexpr const char* kKnownExtensionsText =
+    "pictures are read from names ending in .hdr, .pic, .pfm, .float, .tif, .tiff or .exr";
+// The cause given when the picture was read but its display cannot be had.
+inline constexpr const char* kDisplayMemoryText =
+    "there is not enough memory to display the picture";
 
 // The picture formats, chosen by the file name's extension.
-enum class PictureKind { radiance, pfm, rawFloat, tiff, unknown };
+enum class PictureKind { radiance, pfm, rawFloat, tiff, openExr, unknown };
 
 // The extension is everything after the last "." of the whole name, folder
 // part included, compared without regard to letter case. "raw" is not one.
@@ -23,8 +31,9 @@ PictureKind kindOfFile(const std::string& path);
 // Reads the file with the reader of its kind; the layout is used for raw
 // float files only, the sink by readers that tell of their rows as they go
 // (Radiance). Returns the reader's result (0 for failure); the picture is
-// empty after a failure.
+// empty after a failure, and the reader's first cause is in `reason`.
 int readPicture(RgbeImage& image, PictureKind kind, const std::string& path,
-                const RawFloatLayout& layout = {}, RowSink* sink = nullptr);
+                const RawFloatLayout& layout = {}, RowSink* sink = nullptr,
+                FailureReason* reason = nullptr);
 
 }  // namespace pellumir

@@ -1,5 +1,6 @@
 #include "app/viewer_app.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 
@@ -47,7 +48,9 @@ bool ViewerApp::startUp(const std::string& tail) {
 
     std::FILE* check = std::fopen(name.c_str(), "rb");
     if (!check) {
-        desktop_.messageBox(kCannotOpenMessage, name);
+        FailureReason reason;
+        reason.setSystemError(errno);
+        desktop_.messageBox(kCannotOpenMessage, name, reason.text());
         return false;
     }
     std::fclose(check);
@@ -55,7 +58,7 @@ bool ViewerApp::startUp(const std::string& tail) {
     bitmap_->name = displayNameOf(name);
     PictureKind kind = kindOfFile(name);
     if (kind == PictureKind::unknown) {
-        desktop_.messageBox(kUnknownTypeMessage, bitmap_->name);
+        desktop_.messageBox(kUnknownTypeMessage, bitmap_->name, kKnownExtensionsText);
         return false;
     }
     RawFloatLayout layout;
@@ -68,12 +71,13 @@ bool ViewerApp::startUp(const std::string& tail) {
     // The bitmap is built beside the reading where the reader allows it.
     StreamedBuild build(*bitmap_, currentExposure, kDisplayGamma);
     bool stopped = false;
+    FailureReason reason;
     {
         ReadProgressWatch watch([&](uint64_t done, uint64_t total) {
             stopped = stopped || !desktop_.readProgress(bitmap_->name, done, total);
             return !stopped;
         });
-        readPicture(currentPicture, kind, name, layout, &build);
+        readPicture(currentPicture, kind, name, layout, &build, &reason);
     }
     // Stopped by the user: as silent as a cancelled open dialog.
     if (stopped) {
@@ -82,7 +86,9 @@ bool ViewerApp::startUp(const std::string& tail) {
         return false;
     }
     if (currentPicture.empty() || !build.finish(currentPicture)) {
-        desktop_.messageBox(kReadErrorMessage, kProgramName);
+        // A reader always gives its cause; only the display's is left.
+        if (!currentPicture.empty()) reason.set(kDisplayMemoryText);
+        desktop_.messageBox(kReadErrorMessage, kProgramName, reason.text());
         return false;
     }
     bitmap_->fillHeader();

@@ -3,13 +3,16 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 
 #include "app/picture_files.h"
 #include "cli/headless_window.h"
 #include "display/display_bitmap.h"
 #include "display/picture_commands.h"
+#include "display/png_file.h"
 #include "display/viewer_state.h"
+#include "io/failure_reason.h"
 #include "picture/formats/radiance.h"
 #include "picture/spare_for_turn.h"
 
@@ -17,7 +20,7 @@ namespace pellumir {
 
 namespace {
 
-enum class OutputKind { radiance, bmp, unknown };
+enum class OutputKind { radiance, bmp, png, unknown };
 
 OutputKind kindOfOutput(const std::string& path) {
     size_t dot = path.find_last_of('.');
@@ -27,11 +30,16 @@ OutputKind kindOfOutput(const std::string& path) {
         return OutputKind::radiance;
     }
     if (strcasecmp(extension, "bmp") == 0) return OutputKind::bmp;
+    if (strcasecmp(extension, "png") == 0) return OutputKind::png;
     return OutputKind::unknown;
 }
 
-int fail(std::FILE* err, const std::string& path, const char* text) {
-    std::fprintf(err, "%s: %s\n", path.c_str(), text);
+constexpr const char* kKnownOutputsText =
+    "pictures are written to names ending in .hdr, .pic, .bmp or .png";
+
+// One line: the file, the fixed text of the viewer's message, the cause.
+int fail(std::FILE* err, const std::string& path, const char* text, const std::string& cause) {
+    std::fprintf(err, "%s: %s (%s)\n", path.c_str(), text, cause.c_str());
     return kConvertFailed;
 }
 
@@ -42,14 +50,19 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     if (!options.printsOnly()) {
         outputKind = kindOfOutput(options.output);
         if (outputKind == OutputKind::unknown)
-            return fail(err, options.output, kUnknownTypeMessage);
+            return fail(err, options.output, kUnknownTypeMessage, kKnownOutputsText);
     }
 
     std::FILE* check = std::fopen(options.input.c_str(), "rb");
-    if (!check) return fail(err, options.input, kCannotOpenMessage);
+    FailureReason reason;
+    if (!check) {
+        reason.setSystemError(errno);
+        return fail(err, options.input, kCannotOpenMessage, reason.text());
+    }
     std::fclose(check);
     PictureKind kind = kindOfFile(options.input);
-    if (kind == PictureKind::unknown) return fail(err, options.input, kUnknownTypeMessage);
+    if (kind == PictureKind::unknown)
+        return fail(err, options.input, kUnknownTypeMessage, kKnownExtensionsText);
     auto isTurn = [](const ConvertAction& action) {
         return action.kind == ConvertAction::Kind::key && action.key == kKeyRotate;
     };
@@ -60,7 +73,7 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
         // the scanlines are turned into the picture's columns as they come,
         // with no second block. The key would have turned the picture just
         // read, and its bitmap is built from the turned picture below.
-        result = readRadianceTurned(currentPicture, options.input);
+        result = readRadianceTurned(currentPicture, options.input, &reason);
         if (result == 0) currentPicture.release();
         firstAction = 1;
     } else {
@@ -69,16 +82,16 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
         bool turns = std::any_of(options.actions.begin(), options.actions.end(), isTurn);
         SpareForTurn spare(currentPicture);
         result = readPicture(currentPicture, kind, options.input, options.rawLayout,
-                             turns ? &spare : nullptr);
+                             turns ? &spare : nullptr, &reason);
     }
-    if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage);
+    if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage, reason.text());
 
     // As start-up shows the picture, so that the commands find the same
     // bitmap the window would hand them; but only when the output is made
     // from it. A Radiance output is the picture itself, and the bitmap
     // would take another 3 bytes a pixel and a pass over the memory for
     // nothing.
-    bool needsBitmap = outputKind == OutputKind::bmp;
+    bool needsBitmap = outputKind == OutputKind::bmp || outputKind == OutputKind::png;
     DisplayBitmap bitmap;
     if (needsBitmap) {
         bitmap.build(currentPicture.pixels(), currentPicture.width, currentPicture.height,
@@ -110,11 +123,17 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
         }
     }
 
-    if (outputKind == OutputKind::radiance && writeRadiance(currentPicture, options.output) == 0) {
-        return fail(err, options.output, kSaveError);
+    if (outputKind == OutputKind::radiance &&
+        writeRadiance(currentPicture, options.output, &reason) == 0) {
+        return fail(err, options.output, kSaveError, reason.text());
     }
-    if (outputKind == OutputKind::bmp && bitmap.writeBmp(options.output) == 0) {
-        return fail(err, options.output, kSaveError);
+    if (outputKind == OutputKind::bmp && bitmap.writeBmp(options.output, &reason) == 0) {
+        return fail(err, options.output, kSaveError, reason.text());
+    }
+    // The same pixels as the BMP, for programs that show PNG files.
+    if (outputKind == OutputKind::png &&
+        writeBitmapPng(options.output, bitmap, kDisplayGamma, &reason) == 0) {
+        return fail(err, options.output, kSaveError, reason.text());
     }
     return kConvertOk;
 }

@@ -21,7 +21,7 @@ class HeadlessHost : public WindowHost {
     std::optional<std::string> saveFileDialog(const FileDialogOptions&) override {
         return std::nullopt;
     }
-    void messageBox(const std::string&, const std::string&) override {}
+    void messageBox(const std::string&, const std::string&, const std::string& = {}) override {}
     void showAbout() override {}
 };
 

@@ -1,6 +1,7 @@
 #include <cstdint>
 
 #include "display/display_bitmap.h"
+#include "io/failure_reason.h"
 #include "io/safe_output.h"
 
 namespace pellumir {
@@ -63,15 +64,20 @@ int DisplayBitmap::writeBmpHeaders(const BitmapInfoHeader& header, SafeOutput& o
     return 1;
 }
 
-int DisplayBitmap::writeBmp(const std::string& path) const {
-    if (empty()) return 0;
+int DisplayBitmap::writeBmp(const std::string& path, FailureReason* reason) const {
+    if (empty()) return failWith(reason, "there is no picture to save");
     SafeOutput out;
-    if (!out.open(path)) return 0;
+    if (!out.open(path)) return failWithSystemError(reason, out.error());
     // Returning without commit drops the new file; an old one stays.
-    if (!writeBmpHeaders(header, out)) return 0;
+    if (!writeBmpHeaders(header, out)) {
+        if (out.error() == 0) return failWith(reason, "the picture is too large for a BMP file");
+        return failWithSystemError(reason, out.error());
+    }
     size_t blockBytes = static_cast<size_t>(stride) * height;
-    if (out.write(rows[0], blockBytes) != blockBytes) return 0;
-    return out.commit() ? 1 : 0;
+    if (out.write(rows[0], blockBytes) != blockBytes) {
+        return failWithSystemError(reason, out.error());
+    }
+    return out.commit() ? 1 : failWithSystemError(reason, out.error());
 }
 
 }  // namespace pellumir

@@ -8,6 +8,7 @@
 namespace pellumir {
 
 class SafeOutput;
+class FailureReason;
 
 // The Windows BITMAPINFOHEADER, as StretchDIBits takes it and BMP files hold it.
 struct BitmapInfoHeader {
@@ -59,7 +60,7 @@ struct DisplayBitmap {
     // Writes the bitmap as a BMP file, replacing a file at path only when
     // every byte was written. 1 on success; 0 on failure, and for an empty
     // bitmap, which writes nothing.
-    int writeBmp(const std::string& path) const;
+    int writeBmp(const std::string& path, FailureReason* reason = nullptr) const;
     // The 14-byte file header, sized from the header's width and height, then
     // the 40-byte header, little-endian field by field. 1 on success, 0 when
     // the output failed or the file size cannot be described in 32 bits.

@@ -33,7 +33,10 @@ void saveAsRadiance(HookWindow& window) {
     std::optional<std::string> path = window.host().saveFileDialog(options);
     if (!path) return;
     // The picture as it stands, turned and mirrored, without the exposure.
-    if (writeRadiance(currentPicture, *path) == 0) window.host().messageBox(kSaveError, *path);
+    FailureReason reason;
+    if (writeRadiance(currentPicture, *path, &reason) == 0) {
+        window.host().messageBox(kSaveError, *path, reason.text());
+    }
 }
 
 }  // namespace

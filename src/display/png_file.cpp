@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
 
 #include "display/display_bitmap.h"
@@ -46,26 +47,30 @@ bool encode(png_structp png, png_infop info, const PngSource& source, double dis
 
 }  // namespace
 
-int writePng(const std::string& path, const PngSource& source, double displayGamma) {
+int writePng(const std::string& path, const PngSource& source, double displayGamma,
+             FailureReason* reason) {
     // PNG itself allows 2^31 - 1 rows and columns.
-    if (source.width == 0 || source.height == 0 || source.width > INT32_MAX ||
-        source.height > INT32_MAX || !source.row || !(displayGamma > 0))
-        return 0;
+    if (source.width == 0 || source.height == 0 || !source.row || !(displayGamma > 0))
+        return failWith(reason, "there is no picture to save");
+    if (source.width > INT32_MAX || source.height > INT32_MAX)
+        return failWith(reason, "the picture is too large for a PNG file");
     SafeOutput out;
-    if (!out.open(path)) return 0;
+    if (!out.open(path)) return failWithSystemError(reason, out.error());
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
-    if (!png) return 0;
+    if (!png) return failWithSystemError(reason, ENOMEM);
     png_infop info = png_create_info_struct(png);
     bool written = info && encode(png, info, source, displayGamma, out);
     png_destroy_write_struct(&png, info ? &info : nullptr);
-    // Returning without commit drops the new file; an old one stays.
-    if (!written) return 0;
-    return out.commit() ? 1 : 0;
+    // Returning without commit drops the new file; an old one stays. A
+    // failure inside libpng with every write taken was its memory.
+    if (!written) return failWithSystemError(reason, out.error() ? out.error() : ENOMEM);
+    return out.commit() ? 1 : failWithSystemError(reason, out.error());
 }
 
-int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma) {
-    if (bitmap.empty()) return 0;
+int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma,
+                   FailureReason* reason) {
+    if (bitmap.empty()) return failWith(reason, "there is no picture to save");
     PngSource source;
     source.width = bitmap.width;
     source.height = bitmap.height;
@@ -73,7 +78,7 @@ int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double 
     source.row = [&bitmap](uint32_t y) -> const uint8_t* {
         return bitmap.rows[bitmap.height - 1 - y];
     };
-    return writePng(path, source, displayGamma);
+    return writePng(path, source, displayGamma, reason);
 }
 
 }  // namespace pellumir

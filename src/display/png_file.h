@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "io/failure_reason.h"
+
 namespace pellumir {
 
 struct DisplayBitmap;
@@ -21,9 +23,12 @@ struct PngSource {
 // display gamma (the file's samples are value^(1/gamma)). Replaces a file at
 // path only when every byte was written. 1 on success; 0 on failure, and for
 // a picture without pixels, which writes nothing.
-int writePng(const std::string& path, const PngSource& source, double displayGamma);
+// The cause of a failure goes to `reason`.
+int writePng(const std::string& path, const PngSource& source, double displayGamma,
+             FailureReason* reason = nullptr);
 
 // The displayed bitmap as a PNG: the same pixels a BMP of it holds.
-int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma);
+int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma,
+                   FailureReason* reason = nullptr);
 
 }  // namespace pellumir

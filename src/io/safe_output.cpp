@@ -63,15 +63,22 @@ bool SafeOutput::open(const std::string& path) {
     abandon();
     ops_ = currentOps;
     failed_ = false;
+    error_ = 0;
     used_ = 0;
     target_ = resolveTarget(path);
 
     struct stat info {};
     bool exists = stat(target_.c_str(), &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) return false;
+    if (exists && S_ISDIR(info.st_mode)) {
+        error_ = EISDIR;
+        return false;
+    }
     if (exists && !S_ISREG(info.st_mode)) {
         fd_ = ops_->open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) return false;
+        if (fd_ < 0) {
+            error_ = errno;
+            return false;
+        }
         temporary_.clear();
     } else {
         // The new file keeps the permissions of the file it replaces; a new
@@ -87,6 +94,7 @@ bool SafeOutput::open(const std::string& path) {
             if (fd_ < 0 && errno != EEXIST) break;
         }
         if (fd_ < 0) {
+            error_ = errno;
             temporary_.clear();
             return false;
         }
@@ -100,11 +108,19 @@ bool SafeOutput::writeAll(const uint8_t* data, size_t size) {
     while (size > 0) {
         ssize_t written = ops_->write(fd_, data, size);
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
+        if (written <= 0) {
+            // A write that takes nothing without an error has run out of room.
+            noteError(written < 0 ? errno : ENOSPC);
+            return false;
+        }
         data += written;
         size -= static_cast<size_t>(written);
     }
     return true;
+}
+
+void SafeOutput::noteError(int error) {
+    if (error_ == 0) error_ = error;
 }
 
 void SafeOutput::flushBuffer() {
@@ -136,10 +152,17 @@ bool SafeOutput::commit() {
     bool ok = !failed_;
     // Only a regular file is synced: devices such as /dev/full refuse fsync
     // and have nothing to keep.
-    if (ok && !temporary_.empty() && ops_->fsync(fd_) != 0) ok = false;
-    if (ops_->close(fd_) != 0) ok = false;
+    if (ok && !temporary_.empty() && ops_->fsync(fd_) != 0) {
+        noteError(errno);
+        ok = false;
+    }
+    if (ops_->close(fd_) != 0) {
+        noteError(errno);
+        ok = false;
+    }
     fd_ = -1;
     if (ok && !temporary_.empty() && ops_->rename(temporary_.c_str(), target_.c_str()) != 0) {
+        noteError(errno);
         ok = false;
     }
     if (!ok && !temporary_.empty()) unlink(temporary_.c_str());

@@ -49,6 +49,9 @@ class SafeOutput {
 
     // True once any write has failed (like a stream's error indicator).
     bool failed() const { return failed_; }
+    // The errno of the first call that failed since open(), or 0: what a
+    // failed save tells the user ("No space left on device").
+    int error() const { return error_; }
 
     // Flushes, syncs and closes the new file, then renames it over the
     // target. Returns true when the target now holds exactly the bytes
@@ -61,6 +64,7 @@ class SafeOutput {
   private:
     void flushBuffer();
     bool writeAll(const uint8_t* data, size_t size);
+    void noteError(int error);
 
     const FileOps* ops_ = nullptr;
     int fd_ = -1;
@@ -69,6 +73,7 @@ class SafeOutput {
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
     bool failed_ = false;
+    int error_ = 0;
 };
 
 }  // namespace pellumir

@@ -19,8 +19,10 @@ class Desktop {
 
     // The full path chosen, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> openFileDialog(const FileDialogOptions& options) = 0;
-    // A modal message box with an OK button and no owner window.
-    virtual void messageBox(const std::string& text, const std::string& caption) = 0;
+    // A modal message box with an OK button and no owner window; the detail
+    // (the cause of a failure), when there is one, is shown under the text.
+    virtual void messageBox(const std::string& text, const std::string& caption,
+                            const std::string& detail = {}) = 0;
     // Asks for the layout of a raw float file; nothing when cancelled.
     virtual std::optional<RawFloatLayout> rawFloatDialog() = 0;
     // Told, during the read of the picture, how far it has come (done of

@@ -65,8 +65,11 @@ class WindowHost {
     virtual int popupMenu(const std::vector<MenuItem>& items, Point screen) = 0;
     // The full path chosen, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> saveFileDialog(const FileDialogOptions& options) = 0;
-    // A modal message box with an OK button, owned by the window.
-    virtual void messageBox(const std::string& text, const std::string& caption) = 0;
+    // A modal message box with an OK button, owned by the window; the
+    // detail (the cause of a failure), when there is one, is shown under
+    // the text.
+    virtual void messageBox(const std::string& text, const std::string& caption,
+                            const std::string& detail = {}) = 0;
     // Shows the About box modally.
     virtual void showAbout() = 0;
 };

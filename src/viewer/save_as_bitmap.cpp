@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "io/failure_reason.h"
+
 namespace pellumir {
 
 std::string proposedBitmapName(const std::string& displayName) {
@@ -18,7 +20,8 @@ void saveAsBitmap(WindowHost& host, const DisplayBitmap& bitmap) {
     options.overwritePrompt = true;
     std::optional<std::string> path = host.saveFileDialog(options);
     if (!path) return;
-    if (bitmap.writeBmp(*path) == 0) host.messageBox(kBitmapSaveError, *path);
+    FailureReason reason;
+    if (bitmap.writeBmp(*path, &reason) == 0) host.messageBox(kBitmapSaveError, *path, reason.text());
 }
 
 }  // namespace pellumir

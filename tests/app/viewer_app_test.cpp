@@ -36,9 +36,12 @@ struct ScriptedDesktop final : Desktop {
         openDialogs.push_back(options);
         return openAnswer;
     }
-    void messageBox(const std::string& text, const std::string& caption) override {
+    void messageBox(const std::string& text, const std::string& caption,
+                    const std::string& detail = {}) override {
         messages.emplace_back(text, caption);
+        details.push_back(detail);
     }
+    std::vector<std::string> details;  // the detail of each message box
     std::optional<RawFloatLayout> rawFloatDialog() override {
         ++rawDialogs;
         return rawAnswer;

@@ -197,15 +197,28 @@ TEST_F(ConvertProgram, NamesTheFileAndTheCauseOfEachFailure) {
     };
     const std::vector<Case> cases = {
         {{dir.file("missing.hdr"), dir.file("o.hdr")},
-         dir.file("missing.hdr") + ": 无法打开文件\n"},
+         dir.file("missing.hdr") + ": 无法打开文件 (No such file or directory)\n"},
         {{dir.file("picture.xyz"), dir.file("o.hdr")},
-         dir.file("picture.xyz") + ": 未知文件类型\n"},
+         dir.file("picture.xyz") +
+             ": 未知文件类型 (pictures are read from names ending in .hdr, .pic, .pfm, .float, "
+             ".tif, .tiff or .exr)\n"},
         {{dir.file("broken.hdr"), dir.file("o.bmp")},
-         dir.file("broken.hdr") + ": 读取文件时出错\n"},
-        {{input(), dir.file("o.png")}, dir.file("o.png") + ": 未知文件类型\n"},
-        {{input(), dir.file("o")}, dir.file("o") + ": 未知文件类型\n"},
-        {{input(), dir.file("no/o.bmp")}, dir.file("no/o.bmp") + ": 保存文件错误\n"},
-        {{input(), dir.file("no/o.hdr")}, dir.file("no/o.hdr") + ": 保存文件错误\n"},
+         dir.file("broken.hdr") +
+             ": 读取文件时出错 (the header claims 2 × 2 pixels but only 2 bytes follow it)\n"},
+        {{input(), dir.file("o.gif")},
+         dir.file("o.gif") +
+             ": 未知文件类型 (pictures are written to names ending in .hdr, .pic, .bmp or .png)\n"},
+        {{input(), dir.file("o")},
+         dir.file("o") +
+             ": 未知文件类型 (pictures are written to names ending in .hdr, .pic, .bmp or .png)\n"},
+        {{input(), dir.file("no/o.bmp")},
+         dir.file("no/o.bmp") + ": 保存文件错误 (No such file or directory)\n"},
+        {{input(), dir.file("no/o.hdr")},
+         dir.file("no/o.hdr") + ": 保存文件错误 (No such file or directory)\n"},
+        {{input(), dir.file("no/o.png")},
+         dir.file("no/o.png") + ": 保存文件错误 (No such file or directory)\n"},
+        {{input(), dir.file(std::string(300, 'n') + ".bmp")},
+         dir.file(std::string(300, 'n') + ".bmp") + ": 保存文件错误 (File name too long)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments[0] + " " + c.arguments[1]);
@@ -223,7 +236,7 @@ TEST_F(ConvertProgram, LeavesAnExistingOutputAsItWasWhenTheSaveFails) {
     test::writeBytes(dir.file("o.bmp/keep"), "precious");
     Outcome outcome = run({input(), dir.file("o.bmp")});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, dir.file("o.bmp") + ": 保存文件错误\n");
+    EXPECT_EQ(outcome.err, dir.file("o.bmp") + ": 保存文件错误 (Is a directory)\n");
     EXPECT_EQ(test::readBytes(dir.file("o.bmp/keep")), "precious");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.hdr", "o.bmp"}));
 }

@@ -47,9 +47,12 @@ class RecordingWindow : public HookWindow, public WindowHost {
         dialogs.push_back(options);
         return dialogAnswer;
     }
-    void messageBox(const std::string& text, const std::string& caption) override {
+    void messageBox(const std::string& text, const std::string& caption,
+                    const std::string& detail = {}) override {
         calls.push_back("messageBox " + text + " | " + caption);
+        details.push_back(detail);
     }
+    std::vector<std::string> details;  // the detail of each message box
     void showAbout() override { calls.push_back("showAbout"); }
 };
 

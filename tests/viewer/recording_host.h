@@ -61,9 +61,12 @@ class RecordingHost : public WindowHost {
         saveDialogs.push_back(options);
         return savePath;
     }
-    void messageBox(const std::string& text, const std::string& caption) override {
+    void messageBox(const std::string& text, const std::string& caption,
+                    const std::string& detail = {}) override {
         messages.emplace_back(text, caption);
+        details.push_back(detail);
     }
+    std::vector<std::string> details;  // the detail of each message box
     void showAbout() override { ++abouts; }
 
     std::string caption() const { return captions.empty() ? std::string() : captions.back(); }

@@ -54,42 +54,89 @@ void reverseBytes(float* floats, uint64_t count) {
 
 }  // namespace
 
-int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster) {
+std::string claimText(uint64_t width, uint64_t height, uint64_t bytes) {
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "the header claims %llu × %llu pixels but the file holds %llu bytes",
+                  static_cast<unsigned long long>(width), static_cast<unsigned long long>(height),
+                  static_cast<unsigned long long>(bytes));
+    return text;
+}
+
+std::string claimAfterHeaderText(uint64_t width, uint64_t height, uint64_t bytes) {
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "the header claims %llu × %llu pixels but only %llu bytes follow it",
+                  static_cast<unsigned long long>(width), static_cast<unsigned long long>(height),
+                  static_cast<unsigned long long>(bytes));
+    return text;
+}
+
+std::string tooLargeText(uint64_t width, uint64_t height) {
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "a picture of %llu × %llu pixels is more than the memory allows",
+                  static_cast<unsigned long long>(width), static_cast<unsigned long long>(height));
+    return text;
+}
+
+int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster,
+                    FailureReason* reason) {
     const uint64_t floatsPerPixel = raster.colour ? 3 : 1;
     uint64_t rowFloats = 0;
     uint64_t rowBytes = 0;
     uint64_t rasterBytes = 0;
-    if (raster.width == 0 || raster.height == 0 ||
-        !checkedProduct(raster.width, floatsPerPixel, rowFloats) ||
+    if (raster.width == 0 || raster.height == 0) {
+        image.release();
+        return failWith(reason, "the picture has no pixels");
+    }
+    if (!checkedProduct(raster.width, floatsPerPixel, rowFloats) ||
         !checkedProduct(rowFloats, sizeof(float), rowBytes) ||
         !checkedProduct(rowBytes, raster.height, rasterBytes) || !withinMemoryBudget(rowBytes) ||
         rowBytes > SIZE_MAX) {
         image.release();
-        return 0;
+        return failWith(reason, tooLargeText(raster.width, raster.height));
     }
     // A file too short for its rows fails before the picture asks for
     // memory: a 20-byte file cannot hold 65536 x 65536 pixels.
     std::optional<uint64_t> left = bytesLeftIn(file);
     if (left && *left < rasterBytes) {
         image.release();
-        return 0;
+        if (!raster.headerless) {
+            return failWith(reason, claimAfterHeaderText(raster.width, raster.height, *left));
+        }
+        char text[128];
+        std::snprintf(text, sizeof text, "%u × %u pixels need %llu bytes but the file holds %llu",
+                      raster.width, raster.height, static_cast<unsigned long long>(rasterBytes),
+                      static_cast<unsigned long long>(*left));
+        return failWith(reason, text);
     }
 
     image.allocate(raster.width, raster.height);
-    if (image.empty()) return 0;
+    if (image.empty()) return failWith(reason, tooLargeText(raster.width, raster.height));
     auto* row = static_cast<float*>(std::malloc(rowBytes));
     if (!row) {
         image.release();
-        return 0;
+        return failWith(reason, tooLargeText(raster.width, raster.height));
     }
     const bool reverse = raster.bigEndian != (std::endian::native == std::endian::big);
     const bool grey = !raster.colour;
     for (uint32_t r = 0; r < raster.height; ++r) {
-        if (!reportReadProgress(r, raster.height) ||
-            std::fread(row, sizeof(float), rowFloats, file) != rowFloats) {
+        if (!reportReadProgress(r, raster.height)) {
             std::free(row);
             image.release();
-            return 0;
+            return failWith(reason, kReadingStoppedText);
+        }
+        if (std::fread(row, sizeof(float), rowFloats, file) != rowFloats) {
+            bool error = std::ferror(file) != 0;
+            std::free(row);
+            image.release();
+            char text[64];
+            std::snprintf(text, sizeof text,
+                          error ? "the file cannot be read past scanline %u"
+                                : "the file ends in scanline %u",
+                          r);
+            return failWith(reason, text);
         }
         if (reverse) reverseBytes(row, rowFloats);
         // File row r is picture row height - 1 - r: the flip happens as the

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <optional>
 
+#include <string>
+
+#include "io/failure_reason.h"
 #include "picture/rgbe_image.h"
 
 namespace pellumir {
@@ -15,6 +18,7 @@ struct FloatRaster {
     uint32_t height = 0;
     bool colour = true;
     bool bigEndian = false;
+    bool headerless = false;  // a raw float file: the sizes come from the user
 };
 
 // Bytes from the stream's position to its end, when the stream has a size:
@@ -32,6 +36,15 @@ void encodeFloatRow(const float* floats, uint32_t stride, bool grey, uint32_t wi
 // empty: for a width or height of 0, a stream too short for every row (found
 // before the picture is allocated whenever the stream has a size), or memory
 // that cannot be had. Bytes after the last row are not read.
-int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster);
+// The first cause of a failure goes to `reason`.
+int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster,
+                    FailureReason* reason = nullptr);
+
+// The words for a header whose pixels cannot fit in the file (claimText),
+// or in the bytes after the header (claimAfterHeaderText), and for a
+// picture larger than the memory allows.
+std::string claimText(uint64_t width, uint64_t height, uint64_t bytes);
+std::string claimAfterHeaderText(uint64_t width, uint64_t height, uint64_t bytes);
+std::string tooLargeText(uint64_t width, uint64_t height);
 
 }  // namespace pellumir

@@ -154,21 +154,25 @@ bool scanFloat(std::FILE* file, float& value) {
 
 }  // namespace
 
-int readPfm(RgbeImage& image, std::FILE* file) {
+int readPfm(RgbeImage& image, std::FILE* file, FailureReason* reason) {
     image.release();
     int first = std::getc(file);
     int second = std::getc(file);
     std::getc(file);  // normally a line end; not examined
-    if (first != 'P' || (second != 'F' && second != 'f')) return 0;
+    if (first != 'P' || (second != 'F' && second != 'f'))
+        return failWith(reason, "the file does not start with PF or Pf");
 
     int width = 0;
     int height = 0;
-    if (!scanInt(file, width) || !scanInt(file, height) || width <= 0 || height <= 0) return 0;
+    if (!scanInt(file, width) || !scanInt(file, height))
+        return failWith(reason, "the PFM header has no width and height");
+    if (width <= 0 || height <= 0)
+        return failWith(reason, "the PFM header gives a width or height below 1");
     std::getc(file);  // the byte after the height
 
     // The byte order rests on the scale, so a file without one is refused.
     float scale = 0;
-    if (!scanFloat(file, scale)) return 0;
+    if (!scanFloat(file, scale)) return failWith(reason, "the PFM header has no scale");
     std::getc(file);  // exactly one byte: of a CR LF, the LF is raster
 
     FloatRaster raster;
@@ -176,16 +180,16 @@ int readPfm(RgbeImage& image, std::FILE* file) {
     raster.height = static_cast<uint32_t>(height);
     raster.colour = second == 'F';
     raster.bigEndian = scale > 0.0f;  // false for NaN and for -0
-    return readFloatRaster(image, file, raster);
+    return readFloatRaster(image, file, raster, reason);
 }
 
-int readPfm(RgbeImage& image, const std::string& path) {
+int readPfm(RgbeImage& image, const std::string& path, FailureReason* reason) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         image.release();
-        return 0;
+        return failWithSystemError(reason, errno);
     }
-    int result = readPfm(image, file);
+    int result = readPfm(image, file, reason);
     std::fclose(file);
     return result;
 }

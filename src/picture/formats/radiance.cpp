@@ -1,6 +1,7 @@
 #include "picture/formats/radiance.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "io/byte_input.h"
 #include "io/safe_output.h"
+#include "picture/formats/float_raster.h"
 #include "picture/formats/header.h"
 #include "picture/formats/resolu.h"
 #include "picture/formats/scanline.h"
@@ -109,21 +111,32 @@ bool readTurned(RgbeImage& image, uint32_t length, uint32_t count, ByteInput& in
     return true;
 }
 
-int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn) {
+std::string scanlineFailureText(const ByteInput& in, uint32_t row) {
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  in.failed()    ? "the file cannot be read past scanline %u"
+                  : in.atEnd()   ? "the file ends in scanline %u"
+                                 : "scanline %u is damaged",
+                  row);
+    return text;
+}
+
+int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn,
+                     FailureReason* reason) {
     ByteInput in(file);
     // A file that ends inside the header has no resolution line either.
     skipHeader(in);
     uint32_t length = 0;
     uint32_t count = 0;
     int flags = readResolution(in, length, count);
-    if (flags < 0) return 0;
+    if (flags < 0) return failWith(reason, "the file has no valid Radiance resolution line");
 
     // A file too short for its claimed size fails before the picture asks
     // for memory: a 100-byte file cannot hold 65536 x 65536 pixels.
     std::optional<uint64_t> left = in.bytesLeft();
     if (left && *left / fewestScanlineBytes(length) < count) {
         image.release();
-        return 0;
+        return failWith(reason, claimAfterHeaderText(length, count, *left));
     }
 
     // Old repeat markers let a 40-byte file describe 2^31 pixels and more,
@@ -133,24 +146,30 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
     constexpr uint64_t kLargestPicture = INT32_MAX;
     if (uint64_t{length} * count > kLargestPicture) {
         image.release();
-        return 0;
+        return failWith(reason, tooLargeText(length, count));
     }
 
     if (turn && flags == kStandardOrientation && count >= kTurnBatchLeastRows) {
         image.allocate(count, length);
-        if (image.empty()) return 0;
+        if (image.empty()) return failWith(reason, tooLargeText(length, count));
         uint64_t batchPixels = uint64_t{kTurnBatchRows} * length + 1;
         std::unique_ptr<RgbePixel[]> buffer(new (std::nothrow) RgbePixel[2 * batchPixels]);
         RgbePixel* const batches[2] = {buffer.get(), buffer.get() + batchPixels};
-        if (!buffer || !readTurned(image, length, count, in, batches)) {
+        if (!buffer) {
             image.release();
-            return 0;
+            return failWith(reason, tooLargeText(length, count));
+        }
+        if (!readTurned(image, length, count, in, batches)) {
+            image.release();
+            return failWith(reason, in.failed()  ? "the file cannot be read to its end"
+                                    : in.atEnd() ? "the file ends before its last scanline"
+                                                 : "a scanline is damaged");
         }
         return 1;
     }
 
     image.allocate(length, count);
-    if (image.empty()) return 0;
+    if (image.empty()) return failWith(reason, tooLargeText(length, count));
     // Rows are final as read only in the standard orientation; a turned or
     // mirrored file changes them all after the last one.
     if (flags != kStandardOrientation) sink = nullptr;
@@ -160,7 +179,7 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
         if (readScanline(image.rows[r], length, in, r == 0) < 0) {
             if (sink) sink->readingEnded(false);
             image.release();
-            return 0;
+            return failWith(reason, scanlineFailureText(in, r));
         }
         if (sink && (r + 1 - reported == batch || r + 1 == count)) {
             sink->rowsDone(image, reported, r + 1);
@@ -170,42 +189,46 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
     if (sink) sink->readingEnded(true);
     if (!toStandardOrientation(image, flags) || (turn && !image.rotate90())) {
         image.release();
-        return 0;
+        return failWith(reason, tooLargeText(length, count));
     }
     return flags == kStandardOrientation ? 1 : 2;
 }
 
 }  // namespace
 
-int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink) {
-    return readRadianceFrom(image, file, sink, false);
+int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink, FailureReason* reason) {
+    return readRadianceFrom(image, file, sink, false, reason);
 }
 
-int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink) {
+int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink,
+                 FailureReason* reason) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return 0;
-    int result = readRadiance(image, file, sink);
+    if (!file) return failWithSystemError(reason, errno);
+    int result = readRadiance(image, file, sink, reason);
     std::fclose(file);
     return result;
 }
 
-int readRadianceTurned(RgbeImage& image, std::FILE* file) {
-    return readRadianceFrom(image, file, nullptr, true);
+int readRadianceTurned(RgbeImage& image, std::FILE* file, FailureReason* reason) {
+    return readRadianceFrom(image, file, nullptr, true, reason);
 }
 
-int readRadianceTurned(RgbeImage& image, const std::string& path) {
+int readRadianceTurned(RgbeImage& image, const std::string& path, FailureReason* reason) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return 0;
-    int result = readRadianceTurned(image, file);
+    if (!file) return failWithSystemError(reason, errno);
+    int result = readRadianceTurned(image, file, reason);
     std::fclose(file);
     return result;
 }
 
-int writeRadiance(const RgbeImage& image, const std::string& path) {
+int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason) {
     // A picture the resolution line cannot describe would not read back.
-    if (image.empty() || image.width > INT32_MAX || image.height > INT32_MAX) return 0;
+    if (image.empty()) return failWith(reason, "there is no picture to save");
+    if (image.width > INT32_MAX || image.height > INT32_MAX) {
+        return failWith(reason, "the picture is too large for a Radiance file");
+    }
     SafeOutput out;
-    if (!out.open(path)) return 0;
+    if (!out.open(path)) return failWithSystemError(reason, out.error());
 
     char header[160];
     int size = std::snprintf(header, sizeof header,
@@ -215,9 +238,11 @@ int writeRadiance(const RgbeImage& image, const std::string& path) {
                              static_cast<int>(image.width));
     out.write(header, static_cast<size_t>(size));
     for (uint32_t r = 0; r < image.height; ++r) {
-        if (writeScanline(image.rows[r], image.width, out) < 0) return 0;
+        if (writeScanline(image.rows[r], image.width, out) < 0) {
+            return failWithSystemError(reason, out.error());
+        }
     }
-    return out.commit() ? 1 : 0;
+    return out.commit() ? 1 : failWithSystemError(reason, out.error());
 }
 
 }  // namespace pellumir

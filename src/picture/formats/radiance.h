@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "io/failure_reason.h"
 #include "picture/rgbe_image.h"
 #include "picture/row_sink.h"
 
@@ -15,9 +16,11 @@ namespace pellumir {
 // empty, or untouched when the file had no valid header and resolution line.
 // A file in the standard orientation tells `sink` of its rows as they are
 // read, then that the reading ended; files in other orientations never call
-// it.
-int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink = nullptr);
-int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink = nullptr);
+// it. The first cause of a failure goes to `reason`.
+int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink = nullptr,
+                 FailureReason* reason = nullptr);
+int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink = nullptr,
+                 FailureReason* reason = nullptr);
 
 // As readRadiance followed by rotate90: the picture turned clockwise once
 // more than the standard orientation, with the same results. A file in the
@@ -25,12 +28,14 @@ int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink = nullptr);
 // read, into the one block of the picture, so the turn costs no second
 // block; files in other orientations, and pictures of few rows, are read and
 // then turned.
-int readRadianceTurned(RgbeImage& image, const std::string& path);
-int readRadianceTurned(RgbeImage& image, std::FILE* file);
+int readRadianceTurned(RgbeImage& image, const std::string& path,
+                       FailureReason* reason = nullptr);
+int readRadianceTurned(RgbeImage& image, std::FILE* file, FailureReason* reason = nullptr);
 
 // Writes the picture as a run-length-encoded Radiance file in the standard
 // orientation. An existing file at `path` is replaced only when the whole
-// picture was written. Returns 1, or 0 on failure.
-int writeRadiance(const RgbeImage& image, const std::string& path);
+// picture was written. Returns 1, or 0 on failure with its cause in `reason`.
+int writeRadiance(const RgbeImage& image, const std::string& path,
+                  FailureReason* reason = nullptr);
 
 }  // namespace pellumir

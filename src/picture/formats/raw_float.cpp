@@ -1,5 +1,7 @@
 #include "picture/formats/raw_float.h"
 
+#include <cerrno>
+
 #include "picture/formats/float_raster.h"
 
 namespace pellumir {
@@ -15,27 +17,28 @@ bool validSize(int64_t size) {
 }  // namespace
 
 int readRawFloat(RgbeImage& image, std::FILE* file, int64_t width, int64_t height, int colour,
-                 int swap) {
+                 int swap, FailureReason* reason) {
     if (!validSize(width) || !validSize(height)) {
         image.release();
-        return 0;
+        return failWith(reason, "the width and the height must be from 1 to 2147483647");
     }
     FloatRaster raster;
     raster.width = static_cast<uint32_t>(width);
     raster.height = static_cast<uint32_t>(height);
     raster.colour = colour != 0;
     raster.bigEndian = swap != 0;
-    return readFloatRaster(image, file, raster);
+    raster.headerless = true;
+    return readFloatRaster(image, file, raster, reason);
 }
 
 int readRawFloat(RgbeImage& image, const std::string& path, int64_t width, int64_t height,
-                 int colour, int swap) {
+                 int colour, int swap, FailureReason* reason) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         image.release();
-        return 0;
+        return failWithSystemError(reason, errno);
     }
-    int result = readRawFloat(image, file, width, height, colour, swap);
+    int result = readRawFloat(image, file, width, height, colour, swap, reason);
     std::fclose(file);
     return result;
 }

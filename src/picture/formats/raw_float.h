@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "io/failure_reason.h"
 #include "picture/rgbe_image.h"
 
 namespace pellumir {
@@ -24,10 +25,11 @@ struct RawFloatLayout {
 // little-endian. Bytes after the last row are ignored. A width or height
 // below 1 or above INT32_MAX fails. Returns 1 with row 0 at the top, or 0
 // with the picture empty.
+// The first cause of a failure goes to `reason`.
 int readRawFloat(RgbeImage& image, const std::string& path, int64_t width, int64_t height,
-                 int colour, int swap);
+                 int colour, int swap, FailureReason* reason = nullptr);
 // The same from the stream's position.
 int readRawFloat(RgbeImage& image, std::FILE* file, int64_t width, int64_t height, int colour,
-                 int swap);
+                 int swap, FailureReason* reason = nullptr);
 
 }  // namespace pellumir

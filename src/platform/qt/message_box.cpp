@@ -36,10 +36,13 @@ void widenForCaption(QMessageBox& box) {
         grid->rowCount(), 0, 1, grid->columnCount());
 }
 
-void showMessageBox(QWidget* owner, const std::string& text, const std::string& caption) {
+void showMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                    const std::string& detail) {
     QMessageBox box(QMessageBox::NoIcon, QString(), QString::fromStdString(text), QMessageBox::Ok,
                     owner);
     box.setTextFormat(Qt::PlainText);
+    // Plain text too: a file's own words must not be taken for markup.
+    if (!detail.empty()) box.setInformativeText(QString::fromStdString(detail).toHtmlEscaped());
     box.setWindowTitle(windowTitleText(caption));
     widenForCaption(box);
     box.exec();

@@ -12,9 +12,10 @@ std::optional<std::string> QtDesktop::openFileDialog(const FileDialogOptions& op
     return runFileDialog(nullptr, FileDialogMode::open, options);
 }
 
-void QtDesktop::messageBox(const std::string& text, const std::string& caption) {
+void QtDesktop::messageBox(const std::string& text, const std::string& caption,
+                           const std::string& detail) {
     endProgress();
-    showMessageBox(nullptr, text, caption);
+    showMessageBox(nullptr, text, caption, detail);
 }
 
 std::optional<RawFloatLayout> QtDesktop::rawFloatDialog() {

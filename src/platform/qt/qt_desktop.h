@@ -25,7 +25,8 @@ class QtDesktop final : public Desktop {
     explicit QtDesktop(ApplicationDialogs dialogs) : dialogs_(std::move(dialogs)) {}
 
     std::optional<std::string> openFileDialog(const FileDialogOptions& options) override;
-    void messageBox(const std::string& text, const std::string& caption) override;
+    void messageBox(const std::string& text, const std::string& caption,
+                    const std::string& detail = {}) override;
     std::optional<RawFloatLayout> rawFloatDialog() override;
     bool readProgress(const std::string& displayName, uint64_t done, uint64_t total) override;
     void runImageWindow(DisplayBitmap& bitmap, const ViewerHooks& hooks) override;

@@ -55,8 +55,9 @@ class QtImageWindow::Host final : public WindowHost {
     std::optional<std::string> saveFileDialog(const FileDialogOptions& options) override {
         return runFileDialog(&window_, FileDialogMode::save, options);
     }
-    void messageBox(const std::string& text, const std::string& caption) override {
-        showMessageBox(&window_, text, caption);
+    void messageBox(const std::string& text, const std::string& caption,
+                    const std::string& detail = {}) override {
+        showMessageBox(&window_, text, caption, detail);
     }
     void showAbout() override {
         if (window_.showAbout_) window_.showAbout_(&window_);
