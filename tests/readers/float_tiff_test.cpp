@@ -148,36 +148,107 @@ TEST_F(ReadFloatTiff, ReadsEitherByteOrderAndCompressedStrips) {
     }
 }
 
-TEST_F(ReadFloatTiff, FailsCleanlyForWhatIsNotStripsOfInterleavedFloats) {
+TEST_F(ReadFloatTiff, ReadsHalfDoubleTiledAndPlanarFloats) {
+    // Values every width of float holds exactly, over a wide range.
+    std::vector<float> floats;
+    for (size_t k = 0; k < 20 * 18 * 3; ++k)
+        floats.push_back(std::ldexp(static_cast<float>(1 + k % 1000), static_cast<int>(k % 15) - 9));
+    std::vector<RgbePixel> expected = encodedPixels(floats, 3);
+    struct Case {
+        const char* name;
+        uint16_t bits;
+        bool tiled;
+        uint16_t planar;
+        uint16_t compression;
+    };
+    for (Case c : {Case{"half", 16, false, PLANARCONFIG_CONTIG, COMPRESSION_NONE},
+                   Case{"half, deflate", 16, false, PLANARCONFIG_CONTIG, COMPRESSION_ADOBE_DEFLATE},
+                   Case{"double", 64, false, PLANARCONFIG_CONTIG, COMPRESSION_LZW},
+                   Case{"tiled", 32, true, PLANARCONFIG_CONTIG, COMPRESSION_NONE},
+                   Case{"tiled half", 16, true, PLANARCONFIG_CONTIG, COMPRESSION_ADOBE_DEFLATE},
+                   Case{"tiled double", 64, true, PLANARCONFIG_CONTIG, COMPRESSION_NONE},
+                   Case{"planes", 32, false, PLANARCONFIG_SEPARATE, COMPRESSION_NONE},
+                   Case{"half planes", 16, false, PLANARCONFIG_SEPARATE, COMPRESSION_LZW}}) {
+        SCOPED_TRACE(c.name);
+        TiffLayout layout;
+        layout.width = 20;
+        layout.height = 18;
+        layout.rowsPerStrip = 5;
+        layout.bits = c.bits;
+        layout.tiled = c.tiled;
+        layout.planar = c.planar;
+        layout.compression = c.compression;
+        std::string bytes = c.bits == 16   ? test::nativeHalfBytes(floats)
+                            : c.bits == 64 ? test::nativeDoubleBytes(floats)
+                                           : nativeBytes(floats);
+        ASSERT_TRUE(writeTiff(dir.file("odd.tif"), layout, {bytes}));
+        RgbeImage image;
+        ASSERT_EQ(readBothWays(image, dir.file("odd.tif")), 1);
+        EXPECT_EQ(pixelsOf(image), expected);
+    }
+}
+
+TEST_F(ReadFloatTiff, ReadsOneSampleWhateverThePlanarConfiguration) {
+    std::vector<float> grey = {0.5f, 2.0f, 8.0f};
+    for (uint32_t planar : {1u, 2u}) {
+        std::string bytes =
+            handMadeTiff(3, 1, nativeBytes(grey), {{262, 3, 1, 1}, {284, 3, 1, planar}}, 0, 1);
+        RgbeImage image;
+        ASSERT_EQ(readBytesFromMemory(image, bytes), 1);
+        EXPECT_EQ(pixelsOf(image), encodedPixels(grey, 1));
+    }
+}
+
+TEST_F(ReadFloatTiff, RefusesWhatIsNotPlainFloatsWithTheReason) {
     TiffLayout base;
     base.width = 20;
     base.height = 18;
-    // Enough for the largest of them: four samples, or three of 64 bits.
     std::vector<float> floats = testFloats(20 * 18 * 4 * 2);
     struct Case {
-        const char* name;
-        TiffLayout layout;
+        const char* reason;
+        uint16_t bits;
+        uint16_t format;
+        uint16_t samples;
     };
-    std::vector<Case> cases;
-    auto add = [&](const char* name, auto change) {
+    for (Case c : {Case{"TIFF files of 16-bit unsigned integer samples are not read", 16,
+                        SAMPLEFORMAT_UINT, 3},
+                   Case{"TIFF files of 32-bit signed integer samples are not read", 32,
+                        SAMPLEFORMAT_INT, 3},
+                   Case{"TIFF files of 8-bit unsigned integer samples are not read", 8,
+                        SAMPLEFORMAT_UINT, 1},
+                   Case{"TIFF files of 24-bit float samples are not read", 24,
+                        SAMPLEFORMAT_IEEEFP, 1},
+                   Case{"TIFF files of complex samples are not read", 64,
+                        SAMPLEFORMAT_COMPLEXIEEEFP, 1},
+                   Case{"TIFF files with 2 samples a pixel are not read", 32, SAMPLEFORMAT_IEEEFP,
+                        2}}) {
+        SCOPED_TRACE(c.reason);
         TiffLayout layout = base;
-        change(layout);
-        cases.push_back({name, layout});
-    };
-    add("16-bit", [](TiffLayout& l) {
-        l.bits = 16;
-        l.format = SAMPLEFORMAT_UINT;
-    });
-    add("16-bit float", [](TiffLayout& l) { l.bits = 16; });
-    add("32-bit integer", [](TiffLayout& l) { l.format = SAMPLEFORMAT_INT; });
-    add("32-bit unsigned", [](TiffLayout& l) { l.format = SAMPLEFORMAT_UINT; });
-    add("64-bit float", [](TiffLayout& l) { l.bits = 64; });
-    add("tiled", [](TiffLayout& l) { l.tiled = true; });
-    add("planar", [](TiffLayout& l) { l.planar = PLANARCONFIG_SEPARATE; });
-    add("two samples", [](TiffLayout& l) { l.samples = 2; });
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        expectFails(write(c.layout, floats, "odd.tif"));
+        layout.bits = c.bits;
+        layout.format = c.format;
+        layout.samples = c.samples;
+        std::string path = write(layout, floats, "odd.tif");
+        expectFails(path);
+        RgbeImage image;
+        FailureReason reason;
+        EXPECT_EQ(readFloatTiff(image, path, &reason), 0);
+        EXPECT_EQ(reason.text(), c.reason);
+    }
+    // Photometric interpretations other than grey and RGB.
+    for (auto [photometric, text] : std::vector<std::pair<uint32_t, std::string>>{
+             {32845, "LogLuv TIFF files are not read"},
+             {32844, "LogLuv TIFF files are not read"},
+             {5, "TIFF files of separated inks (CMYK) are not read"},
+             {0, "TIFF files whose samples count from white (MinIsWhite) are not read"},
+             {8, "CIE L*a*b* TIFF files are not read"}}) {
+        SCOPED_TRACE(text);
+        std::string bytes = handMadeTiff(2, 1, nativeBytes(testFloats(6)), {{262, 3, 1, photometric}});
+        RgbeImage image;
+        FailureReason reason;
+        EXPECT_EQ(readFloatTiffFromMemory(image, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                          bytes.size(), &reason),
+                  0);
+        EXPECT_EQ(reason.text(), text);
     }
 }
 
@@ -189,6 +260,13 @@ TEST_F(ReadFloatTiff, FailsForFilesThatAreNoTiff) {
     test::writeBytes(dir.file("c.tif"), "");
     expectFails(dir.file("c.tif"));
     expectFails(dir.file("missing.tif"));
+    FailureReason reason;
+    RgbeImage picture;
+    EXPECT_EQ(readFloatTiff(picture, dir.file("a.tif"), &reason), 0);
+    EXPECT_EQ(reason.text(), "the file is not a TIFF file");
+    reason.clear();
+    EXPECT_EQ(readFloatTiff(picture, dir.file("missing.tif"), &reason), 0);
+    EXPECT_EQ(reason.text(), "No such file or directory");
     RgbeImage image;
     EXPECT_EQ(readPicture(image, kindOfFile(dir.file("a.tif")), dir.file("a.tif")), 0);
     EXPECT_TRUE(image.empty());
@@ -214,8 +292,12 @@ TEST_F(ReadFloatTiff, FailsWhenAStripCannotBeDelivered) {
     // Spoil the second strip's deflate stream.
     for (uint64_t i = secondStrip; i < secondStrip + 16 && i < bytes.size(); ++i)
         bytes[i] = '\xff';
-    EXPECT_EQ(readBytesFromMemory(image, bytes), 0);
+    FailureReason reason;
+    EXPECT_EQ(readFloatTiffFromMemory(image, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                      bytes.size(), &reason),
+              0);
     EXPECT_TRUE(image.empty());
+    EXPECT_EQ(reason.text().rfind("scanline 4 cannot be decoded (", 0), 0u) << reason.text();
 }
 
 TEST_F(ReadFloatTiff, TakesAMissingSamplesPerPixelAsOne) {
@@ -226,12 +308,16 @@ TEST_F(ReadFloatTiff, TakesAMissingSamplesPerPixelAsOne) {
     EXPECT_EQ(pixelsOf(image), encodedPixels(grey, 1));
 }
 
-TEST_F(ReadFloatTiff, TakesAMissingSampleFormatAsFloat) {
-    std::vector<float> floats = testFloats(6);
-    std::string bytes = handMadeTiff(2, 1, nativeBytes(floats), {}, 339);
+TEST_F(ReadFloatTiff, TakesAMissingSampleFormatAsUnsignedIntegers) {
+    // TIFF 6.0's default; GraphicsMagick writes 32-bit integers so.
+    std::string bytes = handMadeTiff(2, 1, nativeBytes(testFloats(6)), {}, 339);
     RgbeImage image;
-    ASSERT_EQ(readBytesFromMemory(image, bytes), 1);
-    EXPECT_EQ(pixelsOf(image), encodedPixels(floats, 3));
+    FailureReason reason;
+    EXPECT_EQ(readFloatTiffFromMemory(image, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                      bytes.size(), &reason),
+              0);
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(reason.text(), "TIFF files of 32-bit unsigned integer samples are not read");
 }
 
 TEST_F(ReadFloatTiff, FailsForAZeroSizeOrNoBitsPerSample) {
@@ -256,8 +342,13 @@ TEST_F(ReadFloatTiff, RefusesHugeClaimsOnATinyFileBeforeAllocating) {
                                                                            {1, 0xffffffff}}) {
         SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
         RgbeImage image;
-        EXPECT_EQ(readBytesFromMemory(image, handMadeTiff(width, height, raster)), 0);
+        std::string bytes = handMadeTiff(width, height, raster);
+        FailureReason reason;
+        EXPECT_EQ(readFloatTiffFromMemory(image, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                          bytes.size(), &reason),
+                  0);
         EXPECT_TRUE(image.empty());
+        EXPECT_FALSE(reason.empty());
         // A strip for every row: the strip arrays alone would take gigabytes.
         EXPECT_EQ(readBytesFromMemory(image, handMadeTiff(width, height, raster, {{278, 4, 1, 1}})),
                   0);

@@ -86,11 +86,13 @@ class ImageMagickFiles : public testing::Test {
         EXPECT_EQ(image.width, kWidth);
         EXPECT_EQ(pixelsOf(image), expected);
     }
-    void expectTiffFails(const std::string& name) {
+    void expectTiffFails(const std::string& name, const std::string& why) {
         SCOPED_TRACE(name);
         RgbeImage image;
-        EXPECT_EQ(readFloatTiff(image, file(name)), 0);
+        FailureReason reason;
+        EXPECT_EQ(readFloatTiff(image, file(name), &reason), 0);
         EXPECT_TRUE(image.empty());
+        EXPECT_EQ(reason.text(), why);
     }
 
     test::TempDir dir;
@@ -140,22 +142,26 @@ TEST_F(ImageMagickFiles, OnlyTheFirstImageOfACombinedFileIsRead) {
     expectTiff("both.tif", greyPixels);
 }
 
-TEST_F(ImageMagickFiles, TiledAndPlanarCopiesFailCleanly) {
+TEST_F(ImageMagickFiles, TiledAndPlanarCopiesReadAsTheOriginal) {
     ASSERT_TRUE(run("tiffcp -t -w 16 -l 16 " + file("colour.tif") + " " + file("tiled.tif")));
+    ASSERT_TRUE(run("tiffcp -t -w 16 -l 32 -c zip " + file("grey.tif") + " " + file("grey-tiled.tif")));
     // tiffcp separates planes of 8-bit samples only.
     ASSERT_TRUE(run("convert " + file("source.miff") + " " + kFloatOutput +
                     " -compress zip -interlace plane " + file("planar.tif")));
-    expectTiffFails("tiled.tif");
-    expectTiffFails("planar.tif");
+    expectTiff("tiled.tif", colourPixels);
+    expectTiff("grey-tiled.tif", greyPixels);
+    expectTiff("planar.tif", colourPixels);
 }
 
-TEST_F(ImageMagickFiles, SixteenBitAndIntegerTiffsFailCleanly) {
+TEST_F(ImageMagickFiles, IntegerAndLogLuvTiffsFailWithTheirReason) {
     ASSERT_TRUE(
         run("convert " + file("source.miff") + " -depth 16 -compress zip " + file("16.tif")));
     ASSERT_TRUE(run("convert " + file("source.miff") +
                     " -define quantum:format=unsigned -depth 32 -compress zip " + file("32.tif")));
-    expectTiffFails("16.tif");
-    expectTiffFails("32.tif");
+    ASSERT_TRUE(run("tiffcp -c sgilog " + file("colour.tif") + " " + file("logluv.tif")));
+    expectTiffFails("16.tif", "TIFF files of 16-bit unsigned integer samples are not read");
+    expectTiffFails("32.tif", "TIFF files of 32-bit unsigned integer samples are not read");
+    expectTiffFails("logluv.tif", "LogLuv TIFF files are not read");
 }
 
 // numpy writes floats over a wide range, with the values as exact hex text.

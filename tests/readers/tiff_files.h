@@ -61,21 +61,31 @@ inline bool writeTiff(const std::string& path, const TiffLayout& layout,
             TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
         }
         if (layout.tiled) {
+            // Pixel-interleaved tiles of 16 x 16; the parts of edge tiles
+            // outside the picture stay zero.
             TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16);
             TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16);
-            std::vector<char> tile(TIFFTileSize(tiff));
+            const size_t pixelBytes = layout.samples * sampleBytes;
             for (uint32_t y = 0; y < layout.height; y += 16) {
                 for (uint32_t x = 0; x < layout.width; x += 16) {
+                    std::vector<char> tile(TIFFTileSize(tiff));
+                    for (uint32_t r = y; r < std::min(y + 16, layout.height); ++r) {
+                        size_t columns = std::min<uint32_t>(16, layout.width - x);
+                        std::memcpy(&tile[(r - y) * 16 * pixelBytes],
+                                    page.data() + r * rowBytes + x * pixelBytes,
+                                    columns * pixelBytes);
+                    }
                     ok = ok && TIFFWriteTile(tiff, tile.data(), x, y, 0, 0) >= 0;
                 }
             }
         } else {
             TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, layout.rowsPerStrip);
             std::vector<char> row(rowBytes);
-            for (uint32_t r = 0; r < layout.height; ++r) {
-                if (layout.planar == PLANARCONFIG_SEPARATE) {
-                    // Plane s holds sample s of every pixel.
-                    for (uint16_t s = 0; s < layout.samples; ++s) {
+            if (layout.planar == PLANARCONFIG_SEPARATE) {
+                // Plane s holds sample s of every pixel, written plane after
+                // plane as libtiff's strips must be.
+                for (uint16_t s = 0; s < layout.samples; ++s) {
+                    for (uint32_t r = 0; r < layout.height; ++r) {
                         for (uint32_t i = 0; i < layout.width; ++i) {
                             std::memcpy(&row[i * sampleBytes],
                                         page.data() + r * rowBytes +
@@ -84,7 +94,9 @@ inline bool writeTiff(const std::string& path, const TiffLayout& layout,
                         }
                         ok = ok && TIFFWriteScanline(tiff, row.data(), r, s) >= 0;
                     }
-                } else {
+                }
+            } else {
+                for (uint32_t r = 0; r < layout.height; ++r) {
                     std::memcpy(row.data(), page.data() + r * rowBytes, rowBytes);
                     ok = ok && TIFFWriteScanline(tiff, row.data(), r, 0) >= 0;
                 }
@@ -99,6 +111,30 @@ inline bool writeTiff(const std::string& path, const TiffLayout& layout,
 // The native bytes of the floats.
 inline std::string nativeBytes(const std::vector<float>& values) {
     return {reinterpret_cast<const char*>(values.data()), values.size() * sizeof(float)};
+}
+
+// The native bytes of the floats as doubles.
+inline std::string nativeDoubleBytes(const std::vector<float>& values) {
+    std::vector<double> doubles(values.begin(), values.end());
+    return {reinterpret_cast<const char*>(doubles.data()), doubles.size() * sizeof(double)};
+}
+
+// The native bytes of the floats as IEEE halves; each value must be a
+// normal half exactly (a multiple of 2^-14 with no more than 11 bits).
+inline std::string nativeHalfBytes(const std::vector<float>& values) {
+    std::string bytes;
+    for (float v : values) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        uint16_t half = 0;
+        if (v != 0.0f) {
+            half = static_cast<uint16_t>(((bits >> 16) & 0x8000u) |
+                                         ((((bits >> 23) & 0xffu) - 112) << 10) |
+                                         ((bits >> 13) & 0x3ffu));
+        }
+        bytes.append(reinterpret_cast<const char*>(&half), sizeof half);
+    }
+    return bytes;
 }
 
 // One entry of a little-endian directory; `value` fits its four bytes.
