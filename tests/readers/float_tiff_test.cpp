@@ -297,7 +297,7 @@ TEST_F(ReadFloatTiff, FailsWhenAStripCannotBeDelivered) {
                                       bytes.size(), &reason),
               0);
     EXPECT_TRUE(image.empty());
-    EXPECT_EQ(reason.text().rfind("scanline 4 cannot be decoded (", 0), 0u) << reason.text();
+    EXPECT_EQ(reason.text().rfind("scanline 4 cannot be decoded: ", 0), 0u) << reason.text();
 }
 
 TEST_F(ReadFloatTiff, TakesAMissingSamplesPerPixelAsOne) {

@@ -326,7 +326,7 @@ int readBlock(TIFF* tiff, TiffContext& context, const TiffLayout& layout, uint32
         // The last strip decodes only the rows that are left.
         if (got < 0 || static_cast<uint64_t>(got) < rowBytes * rows) {
             std::string text = printed("scanline %u cannot be decoded", y);
-            if (!context.libtiffMessage.empty()) text += " (" + context.libtiffMessage + ")";
+            if (!context.libtiffMessage.empty()) text += ": " + context.libtiffMessage;
             return failWith(context.reason, text);
         }
     }
@@ -411,7 +411,7 @@ int openFailed(TiffContext& context, const uint8_t* start, size_t size) {
                                     (start[3] == 42 || start[3] == 43)));
     if (!tiffMagic) return failWith(context.reason, "the file is not a TIFF file");
     std::string text = "the TIFF file's first directory cannot be read";
-    if (!context.libtiffMessage.empty()) text += " (" + context.libtiffMessage + ")";
+    if (!context.libtiffMessage.empty()) text += ": " + context.libtiffMessage;
     return failWith(context.reason, text);
 }
 

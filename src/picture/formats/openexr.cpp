@@ -439,8 +439,8 @@ std::string chunkFailureText(const ChunkFailure& failure, ExrSource& source) {
     if (failure.endOfFile) return printed("the file ends in scanline %u", failure.row);
     std::string text = printed("scanline %u cannot be decoded", failure.row);
     std::lock_guard<std::mutex> hold(source.lock);
-    text += " (" + (source.message.empty() ? std::string(exr_get_error_code_as_string(failure.result))
-                                           : source.message) + ")";
+    text += ": ";
+    text += source.message.empty() ? exr_get_error_code_as_string(failure.result) : source.message;
     return text;
 }
 
@@ -517,7 +517,7 @@ int readFromSource(RgbeImage& image, const char* name, ExrSource& source, Failur
         if (!magic) return failWith(reason, "the file is not an OpenEXR file");
         std::string text = "the OpenEXR header cannot be read";
         std::lock_guard<std::mutex> hold(source.lock);
-        if (!source.message.empty()) text += " (" + source.message + ")";
+        if (!source.message.empty()) text += ": " + source.message;
         return failWith(reason, text);
     }
     // Whatever escapes the thread pool (it may fail to start a thread)
