@@ -12,7 +12,7 @@ namespace pellumir {
 inline constexpr const char* kOpenDefaultExtension = "pic";
 inline constexpr const char* kOpenFilter =
     "HDR文件 (*.hdr,*.pic)|*.hdr;*.pic|PFM文件 (*.pfm)|*.pfm|RAW float 文件 (*.raw,*.float)|"
-    "*.raw;*.float|TIFF文件 (*.tif,*.tiff)|*.tif;*.tiff|所有文件 (*.*)|*.*||";
+    "*.raw;*.float|TIFF文件 (*.tif,*.tiff)|*.tif;*.tiff|EXR文件 (*.exr)|*.exr|所有文件 (*.*)|*.*||";
 // The caption of the read error, and the display name before a file is chosen.
 inline constexpr const char* kProgramName = "Pellumir";
 inline constexpr const char* kUnnamed = "Unnamed";

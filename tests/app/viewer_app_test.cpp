@@ -191,6 +191,7 @@ TEST_F(ViewerAppTest, UnknownTypesAreNamedByTheirDisplayName) {
     // "raw" is offered by the open dialog's filter but is not a known type.
     start(copyOf("room.float", "photo.raw"));
     expectOnlyMessage(kUnknownTypeMessage, "photo.raw");
+    EXPECT_EQ(desktop.details, std::vector<std::string>{kKnownExtensionsText});
     EXPECT_EQ(desktop.rawDialogs, 0);
 
     std::string folderWithDot = folder.file("scans.old");
@@ -212,8 +213,12 @@ TEST_F(ViewerAppTest, UnknownTypesAreNamedByTheirDisplayName) {
     EXPECT_EQ(noDot.messages[0].second, "picture");
 }
 
-TEST_F(ViewerAppTest, FilesThatDoNotReadEndWithTheReadError) {
-    for (const char* name : {"empty.hdr", "bad.pfm", "bad.tif"}) {
+TEST_F(ViewerAppTest, FilesThatDoNotReadEndWithTheReadErrorAndItsCause) {
+    for (auto [name, cause] :
+         {std::pair{"empty.hdr", "the file has no valid Radiance resolution line"},
+          std::pair{"bad.pfm", "the file does not start with PF or Pf"},
+          std::pair{"bad.tif", "the file is not a TIFF file"},
+          std::pair{"bad.exr", "the file is not an OpenEXR file"}}) {
         ScriptedDesktop each;
         std::string path = folder.file(name);
         test::writeBytes(path, name[0] == 'e' ? "" : "not a picture at all");
@@ -221,6 +226,7 @@ TEST_F(ViewerAppTest, FilesThatDoNotReadEndWithTheReadError) {
         ASSERT_EQ(each.messages.size(), 1u) << name;
         EXPECT_EQ(each.messages[0].first, kReadErrorMessage);
         EXPECT_EQ(each.messages[0].second, "Pellumir");
+        EXPECT_EQ(each.details, std::vector<std::string>{cause});
         EXPECT_EQ(each.windowRuns, 0);
         EXPECT_TRUE(currentPicture.empty());
     }
@@ -268,6 +274,7 @@ TEST_F(ViewerAppTest, MissingFileIsNamedByItsWholeName) {
     std::string path = folder.file("gone.hdr");
     start(path);
     expectOnlyMessage(kCannotOpenMessage, path);
+    EXPECT_EQ(desktop.details, std::vector<std::string>{"No such file or directory"});
 }
 
 }  // namespace

@@ -110,6 +110,32 @@ TEST_F(ConvertProgram, WritesTheBitmapTheViewerSavesAfterTheSameCommands) {
     EXPECT_EQ(written, test::readBytes(dir.file("expected.bmp")));
 }
 
+TEST_F(ConvertProgram, WritesAPngOfTheSamePixelsAsTheBitmapWithItsGamma) {
+    if (std::system("convert -version >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "ImageMagick's convert is needed to decode the PNG";
+    }
+    for (const char* name : {"out.bmp", "out.PNG"}) {
+        Outcome outcome = run({"--rotate", "--plus", input(), dir.file(name)});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+    }
+    std::string png = test::readBytes(dir.file("out.PNG"));
+    ASSERT_EQ(png.substr(1, 3), "PNG");
+    // 8-bit RGB, and gAMA of 1/2.2 in units of 1/100000.
+    EXPECT_EQ(png.substr(12, 4), "IHDR");
+    EXPECT_EQ(png.substr(24, 2), std::string("\x08\x02", 2));
+    EXPECT_NE(png.find(std::string("gAMA\x00\x00\xb1\x8f", 8)), std::string::npos);
+    // ImageMagick's decoding of both: the same pixels.
+    for (const char* name : {"out.bmp", "out.PNG"}) {
+        std::string command = "convert " + quoted(dir.file(name)) + " -depth 8 rgb:" +
+                              quoted(dir.file(std::string(name) + ".rgb"));
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    std::string fromBmp = test::readBytes(dir.file("out.bmp.rgb"));
+    EXPECT_EQ(fromBmp.size(), 5u * 3 * 3);
+    EXPECT_EQ(test::readBytes(dir.file("out.PNG.rgb")), fromBmp);
+}
+
 TEST_F(ConvertProgram, WritesTheRadiancePictureTheViewerSavesWhateverTheCase) {
     for (const char* name : {"out.HDR", "out.Pic"}) {
         SCOPED_TRACE(name);

@@ -253,6 +253,8 @@ TEST_F(PictureCommands, AFailedSaveSaysSoAndLeavesTheOldFile) {
     EXPECT_EQ(window.calls,
               (std::vector<std::string>{"saveFileDialog",
                                         "messageBox 保存文件错误 | " + dir.file("old.hdr")}));
+    // The system's words for the failed call are the box's detail.
+    EXPECT_EQ(window.details, std::vector<std::string>{"No space left on device"});
     EXPECT_EQ(test::readBytes(dir.file("old.hdr")), "precious");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"old.hdr"});
 }

@@ -20,6 +20,7 @@ TEST(NameFilters, EachDescriptionCarriesItsPatternsInTheLastParentheses) {
         QStringLiteral("PFM文件 (*.pfm) (*.pfm)"),
         QStringLiteral("RAW float 文件 (*.raw,*.float) (*.raw *.float)"),
         QStringLiteral("TIFF文件 (*.tif,*.tiff) (*.tif *.tiff)"),
+        QStringLiteral("EXR文件 (*.exr) (*.exr)"),
         QStringLiteral("所有文件 (*.*) (*)"),
     };
     EXPECT_EQ(filters, expected);
@@ -47,10 +48,11 @@ TEST(FileDialogSetUp, QtShowsTheDescriptionsAndMatchesTheirPatterns) {
 
     auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
     ASSERT_NE(types, nullptr);
-    ASSERT_EQ(types->count(), 5);
+    ASSERT_EQ(types->count(), 6);
     EXPECT_EQ(types->itemText(0).trimmed(), QStringLiteral("HDR文件 (*.hdr,*.pic)"));
     EXPECT_EQ(types->itemText(2).trimmed(), QStringLiteral("RAW float 文件 (*.raw,*.float)"));
-    EXPECT_EQ(types->itemText(4).trimmed(), QStringLiteral("所有文件 (*.*)"));
+    EXPECT_EQ(types->itemText(4).trimmed(), QStringLiteral("EXR文件 (*.exr)"));
+    EXPECT_EQ(types->itemText(5).trimmed(), QStringLiteral("所有文件 (*.*)"));
 
     auto* model = dialog.findChild<QFileSystemModel*>();
     ASSERT_NE(model, nullptr);
@@ -58,6 +60,8 @@ TEST(FileDialogSetUp, QtShowsTheDescriptionsAndMatchesTheirPatterns) {
     dialog.selectNameFilter(dialog.nameFilters().at(3));
     EXPECT_EQ(model->nameFilters(), (QStringList{"*.tif", "*.tiff"}));
     dialog.selectNameFilter(dialog.nameFilters().at(4));
+    EXPECT_EQ(model->nameFilters(), (QStringList{"*.exr"}));
+    dialog.selectNameFilter(dialog.nameFilters().at(5));
     EXPECT_EQ(model->nameFilters(), QStringList{"*"});
 
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);

@@ -283,10 +283,10 @@ class SavesOnFileSystems : public SaveFailures {
     test::ProgramRun convert(const std::string& output) {
         return test::runProgram({PELLUMIR_CONVERT, input, output});
     }
-    void expectSaveErrorShown(const std::string& output) {
+    void expectSaveErrorShown(const std::string& output, const std::string& cause) {
         test::ProgramRun run = convert(output);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.standardError, output + ": " + kSaveError + "\n");
+        EXPECT_EQ(run.standardError, output + ": " + kSaveError + " (" + cause + ")\n");
     }
 
     TempDir source;
@@ -297,9 +297,9 @@ TEST_F(SavesOnFileSystems, AFullDeviceShowsTheSaveError) {
     TempDir dir;
     // The converter chooses the format by the name; the link leads to the
     // device, which is written in place.
-    for (const char* name : {"full.hdr", "full.bmp"}) {
+    for (const char* name : {"full.hdr", "full.bmp", "full.png"}) {
         ASSERT_EQ(symlink("/dev/full", dir.file(name).c_str()), 0);
-        expectSaveErrorShown(dir.file(name));
+        expectSaveErrorShown(dir.file(name), "No space left on device");
     }
 }
 
@@ -318,7 +318,7 @@ TEST_F(SavesOnFileSystems, AFullFileSystemKeepsTheOldFile) {
             dir.file(std::string(saver.name) == "writeBmp" ? "old.bmp" : "old.hdr");
         EXPECT_EQ(saver.save(target), 0);
         EXPECT_EQ(test::readBytes(target), kOldBytes);
-        expectSaveErrorShown(target);
+        expectSaveErrorShown(target, "No space left on device");
         EXPECT_EQ(test::readBytes(target), kOldBytes);
     }
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"filler", "old.bmp", "old.hdr"}));
@@ -339,9 +339,9 @@ TEST_F(SavesOnFileSystems, AReadOnlyFileSystemKeepsTheOldFile) {
             dir.file(std::string(saver.name) == "writeBmp" ? "old.bmp" : "old.hdr");
         EXPECT_EQ(saver.save(target), 0);
         EXPECT_EQ(test::readBytes(target), kOldBytes);
-        expectSaveErrorShown(target);
+        expectSaveErrorShown(target, "Read-only file system");
         EXPECT_EQ(test::readBytes(target), kOldBytes);
-        expectSaveErrorShown(dir.file("new.hdr"));
+        expectSaveErrorShown(dir.file("new.hdr"), "Read-only file system");
     }
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"old.bmp", "old.hdr"}));
 }

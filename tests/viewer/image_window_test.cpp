@@ -388,6 +388,8 @@ TEST_F(ImageWindowTest, FailedBitmapSaveIsReportedCaptionedWithThePath) {
     using Message = std::pair<std::string, std::string>;
     EXPECT_EQ(host.messages, (std::vector<Message>{{"保存文件错误", dir.file("missing/room.bmp")},
                                                    {"保存文件错误", dir.file("empty.bmp")}}));
+    EXPECT_EQ(host.details, (std::vector<std::string>{"No such file or directory",
+                                                      "there is no picture to save"}));
     EXPECT_TRUE(dir.names().empty());
 }
 
