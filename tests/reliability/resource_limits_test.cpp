@@ -46,6 +46,48 @@ std::string sizeName(Size s) {
     return std::to_string(s.width) + "x" + std::to_string(s.height);
 }
 
+// An OpenEXR header of half R, G, B over a data window of width x height
+// with the compression given (0 none, 3 zip), padded to 400 bytes.
+std::string exrHeader(uint32_t width, uint32_t height, uint8_t compression) {
+    std::string bytes("\x76\x2f\x31\x01\x02\x00\x00\x00", 8);
+    auto put = [&](uint64_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes += static_cast<char>((value >> (8 * i)) & 0xff);
+    };
+    auto attribute = [&](const std::string& name, const std::string& type, int size) {
+        bytes += name + '\0' + type + '\0';
+        put(static_cast<uint32_t>(size), 4);
+    };
+    attribute("channels", "chlist", 3 * 18 + 1);
+    for (const char* channel : {"B", "G", "R"}) {
+        bytes += std::string(channel) + '\0';
+        put(1, 4);  // half
+        put(0, 4);  // linear, reserved
+        put(1, 4);
+        put(1, 4);
+    }
+    bytes += '\0';
+    attribute("compression", "compression", 1);
+    put(compression, 1);
+    for (const char* window : {"dataWindow", "displayWindow"}) {
+        attribute(window, "box2i", 16);
+        put(0, 4);
+        put(0, 4);
+        put(width - 1, 4);
+        put(height - 1, 4);
+    }
+    attribute("lineOrder", "lineOrder", 1);
+    put(0, 1);
+    attribute("pixelAspectRatio", "float", 4);
+    put(0x3f800000, 4);
+    attribute("screenWindowCenter", "v2f", 8);
+    put(0, 8);
+    attribute("screenWindowWidth", "float", 4);
+    put(0x3f800000, 4);
+    bytes += '\0';
+    return test::padded(bytes, 400);
+}
+
 std::vector<Claim> hugeClaims() {
     std::vector<Claim> claims;
     for (Size s : kClaimedSizes) {
@@ -75,6 +117,8 @@ std::vector<Claim> hugeClaims() {
         claims.push_back({"claim-deflate-" + sizeName(s) + ".tif",
                           test::floatTiff(s.width, s.height, 1, test::kDeflate, 16).bytes(),
                           {}});
+        claims.push_back({"claim-" + sizeName(s) + ".exr", exrHeader(s.width, s.height, 0), {}});
+        claims.push_back({"claim-zip-" + sizeName(s) + ".exr", exrHeader(s.width, s.height, 3), {}});
     }
     // Old repeat markers: two scanlines of 2^30 pixels, every one of them
     // given, in 67 bytes. A valid file, but one of 2^31 pixels.
@@ -160,6 +204,7 @@ TEST(ResourceLimits, ShortFilesFailBeforeThePictureIsAllocated) {
         {"short.pfm", test::padded("PF\n4000 4000\n-1.0\n", 1000), {}},
         {"short-grey.pfm", test::padded("Pf\n4000 4000\n-1.0\n", 1000), {}},
         {"short.float", std::string(1000, '\0'), raw},
+        {"short.exr", exrHeader(4000, 4000, 3), {}},
         {"short.tif",
          test::floatTiff(4000, 4000, 3, test::kNoCompression, 4000 * 4000 * 12,
                          std::string(1000, '\0'))
