@@ -21,7 +21,8 @@ void saveAsBitmap(WindowHost& host, const DisplayBitmap& bitmap) {
     std::optional<std::string> path = host.saveFileDialog(options);
     if (!path) return;
     FailureReason reason;
-    if (bitmap.writeBmp(*path, &reason) == 0) host.messageBox(kBitmapSaveError, *path, reason.text());
+    if (bitmap.writeBmp(*path, &reason) == 0)
+        host.messageBox(kBitmapSaveError, *path, reason.text());
 }
 
 }  // namespace pellumir

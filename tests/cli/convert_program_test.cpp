@@ -127,8 +127,8 @@ TEST_F(ConvertProgram, WritesAPngOfTheSamePixelsAsTheBitmapWithItsGamma) {
     EXPECT_NE(png.find(std::string("gAMA\x00\x00\xb1\x8f", 8)), std::string::npos);
     // ImageMagick's decoding of both: the same pixels.
     for (const char* name : {"out.bmp", "out.PNG"}) {
-        std::string command = "convert " + quoted(dir.file(name)) + " -depth 8 rgb:" +
-                              quoted(dir.file(std::string(name) + ".rgb"));
+        std::string command = "convert " + quoted(dir.file(name)) +
+                              " -depth 8 rgb:" + quoted(dir.file(std::string(name) + ".rgb"));
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
     std::string fromBmp = test::readBytes(dir.file("out.bmp.rgb"));

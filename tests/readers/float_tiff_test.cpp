@@ -152,7 +152,8 @@ TEST_F(ReadFloatTiff, ReadsHalfDoubleTiledAndPlanarFloats) {
     // Values every width of float holds exactly, over a wide range.
     std::vector<float> floats;
     for (size_t k = 0; k < 20 * 18 * 3; ++k)
-        floats.push_back(std::ldexp(static_cast<float>(1 + k % 1000), static_cast<int>(k % 15) - 9));
+        floats.push_back(
+            std::ldexp(static_cast<float>(1 + k % 1000), static_cast<int>(k % 15) - 9));
     std::vector<RgbePixel> expected = encodedPixels(floats, 3);
     struct Case {
         const char* name;
@@ -210,18 +211,15 @@ TEST_F(ReadFloatTiff, RefusesWhatIsNotPlainFloatsWithTheReason) {
         uint16_t format;
         uint16_t samples;
     };
-    for (Case c : {Case{"TIFF files of 16-bit unsigned integer samples are not read", 16,
-                        SAMPLEFORMAT_UINT, 3},
-                   Case{"TIFF files of 32-bit signed integer samples are not read", 32,
-                        SAMPLEFORMAT_INT, 3},
-                   Case{"TIFF files of 8-bit unsigned integer samples are not read", 8,
-                        SAMPLEFORMAT_UINT, 1},
-                   Case{"TIFF files of 24-bit float samples are not read", 24,
-                        SAMPLEFORMAT_IEEEFP, 1},
-                   Case{"TIFF files of complex samples are not read", 64,
-                        SAMPLEFORMAT_COMPLEXIEEEFP, 1},
-                   Case{"TIFF files with 2 samples a pixel are not read", 32, SAMPLEFORMAT_IEEEFP,
-                        2}}) {
+    for (Case c :
+         {Case{"TIFF files of 16-bit unsigned integer samples are not read", 16, SAMPLEFORMAT_UINT,
+               3},
+          Case{"TIFF files of 32-bit signed integer samples are not read", 32, SAMPLEFORMAT_INT, 3},
+          Case{"TIFF files of 8-bit unsigned integer samples are not read", 8, SAMPLEFORMAT_UINT,
+               1},
+          Case{"TIFF files of 24-bit float samples are not read", 24, SAMPLEFORMAT_IEEEFP, 1},
+          Case{"TIFF files of complex samples are not read", 64, SAMPLEFORMAT_COMPLEXIEEEFP, 1},
+          Case{"TIFF files with 2 samples a pixel are not read", 32, SAMPLEFORMAT_IEEEFP, 2}}) {
         SCOPED_TRACE(c.reason);
         TiffLayout layout = base;
         layout.bits = c.bits;
@@ -242,7 +240,8 @@ TEST_F(ReadFloatTiff, RefusesWhatIsNotPlainFloatsWithTheReason) {
              {0, "TIFF files whose samples count from white (MinIsWhite) are not read"},
              {8, "CIE L*a*b* TIFF files are not read"}}) {
         SCOPED_TRACE(text);
-        std::string bytes = handMadeTiff(2, 1, nativeBytes(testFloats(6)), {{262, 3, 1, photometric}});
+        std::string bytes =
+            handMadeTiff(2, 1, nativeBytes(testFloats(6)), {{262, 3, 1, photometric}});
         RgbeImage image;
         FailureReason reason;
         EXPECT_EQ(readFloatTiffFromMemory(image, reinterpret_cast<const uint8_t*>(bytes.data()),

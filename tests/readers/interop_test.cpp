@@ -144,7 +144,8 @@ TEST_F(ImageMagickFiles, OnlyTheFirstImageOfACombinedFileIsRead) {
 
 TEST_F(ImageMagickFiles, TiledAndPlanarCopiesReadAsTheOriginal) {
     ASSERT_TRUE(run("tiffcp -t -w 16 -l 16 " + file("colour.tif") + " " + file("tiled.tif")));
-    ASSERT_TRUE(run("tiffcp -t -w 16 -l 32 -c zip " + file("grey.tif") + " " + file("grey-tiled.tif")));
+    ASSERT_TRUE(
+        run("tiffcp -t -w 16 -l 32 -c zip " + file("grey.tif") + " " + file("grey-tiled.tif")));
     // tiffcp separates planes of 8-bit samples only.
     ASSERT_TRUE(run("convert " + file("source.miff") + " " + kFloatOutput +
                     " -compress zip -interlace plane " + file("planar.tif")));

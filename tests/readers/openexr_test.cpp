@@ -126,8 +126,8 @@ TEST_F(OpenExrFiles, EveryLosslessCompressionReadsAsTheValuesWritten) {
         expectExr("half-" + compression + ".exr", colourPixels);
     }
     for (std::string compression : {"none", "zip", "piz"}) {
-        oiiotool("colour.pfm -d float --compression " + compression + " -o float-" +
-                 compression + ".exr");
+        oiiotool("colour.pfm -d float --compression " + compression + " -o float-" + compression +
+                 ".exr");
         expectExr("float-" + compression + ".exr", colourPixels);
     }
 }
@@ -173,12 +173,14 @@ TEST_F(OpenExrFiles, ChannelsAreChosenAsColourGreyOrTheFirstLayer) {
     oiiotool("colour.pfm --ch G --chnames Y -d half -o grey.exr");
     expectExr("grey.exr", greenPixels);
     // Layers without plain R, G, B: "albedo" comes before "diffuse".
-    oiiotool("other.pfm --chnames diffuse.R,diffuse.G,diffuse.B colour.pfm "
-             "--chnames albedo.R,albedo.G,albedo.B --chappend -d half -o layers.exr");
+    oiiotool(
+        "other.pfm --chnames diffuse.R,diffuse.G,diffuse.B colour.pfm "
+        "--chnames albedo.R,albedo.G,albedo.B --chappend -d half -o layers.exr");
     expectExr("layers.exr", colourPixels);
     // Plain R, G, B win over any layer.
-    oiiotool("other.pfm --chnames albedo.R,albedo.G,albedo.B colour.pfm --chappend -d half "
-             "-o plain-and-layer.exr");
+    oiiotool(
+        "other.pfm --chnames albedo.R,albedo.G,albedo.B colour.pfm --chappend -d half "
+        "-o plain-and-layer.exr");
     expectExr("plain-and-layer.exr", colourPixels);
     oiiotool("colour.pfm --ch R --chnames Z -d float -o depth.exr");
     EXPECT_EQ(failure("depth.exr"), "the OpenEXR file has no R, G and B channels and no Y channel");

@@ -107,10 +107,12 @@ TEST(TifffileFiles, ReadAsTheValuesWrittenOrFailWithTheirReason) {
     EXPECT_EQ(why.text().rfind("the file ends in scanline ", 0), 0u) << why.text();
 
     // tifffile leaves SampleFormat out for unsigned integers, as TIFF 6.0 allows.
-    for (auto [name, text] : {std::pair{"uint32.tif", "TIFF files of 32-bit unsigned integer "
-                                                     "samples are not read"},
-                             std::pair{"int16.tif", "TIFF files of 16-bit signed integer "
-                                                    "samples are not read"}}) {
+    for (auto [name, text] : {std::pair{"uint32.tif",
+                                        "TIFF files of 32-bit unsigned integer "
+                                        "samples are not read"},
+                              std::pair{"int16.tif",
+                                        "TIFF files of 16-bit signed integer "
+                                        "samples are not read"}}) {
         SCOPED_TRACE(name);
         RgbeImage image;
         FailureReason reason;

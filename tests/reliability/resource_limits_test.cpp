@@ -118,7 +118,8 @@ std::vector<Claim> hugeClaims() {
                           test::floatTiff(s.width, s.height, 1, test::kDeflate, 16).bytes(),
                           {}});
         claims.push_back({"claim-" + sizeName(s) + ".exr", exrHeader(s.width, s.height, 0), {}});
-        claims.push_back({"claim-zip-" + sizeName(s) + ".exr", exrHeader(s.width, s.height, 3), {}});
+        claims.push_back(
+            {"claim-zip-" + sizeName(s) + ".exr", exrHeader(s.width, s.height, 3), {}});
     }
     // Old repeat markers: two scanlines of 2^30 pixels, every one of them
     // given, in 67 bytes. A valid file, but one of 2^31 pixels.

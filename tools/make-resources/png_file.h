@@ -15,18 +15,13 @@ struct RgbaPicture {
     std::vector<uint8_t> pixels;  // width * height * 4 bytes
 };
 
-// The bytes of an 8-bit RGBA PNG file of the picture: signature, IHDR, one
-// IDAT, IEND. Each row is filtered with whichever of the five filters gives
-// the smallest sum of filtered bytes (as signed values), the usual rule of
-// thumb. Empty for a picture without pixels or whose pixels do not match
-// its size.
+// The bytes of an 8-bit RGBA PNG file of the picture, made by libpng at its
+// strongest compression with every row filter allowed. Empty for a picture
+// without pixels or whose pixels do not match its size.
 std::vector<uint8_t> encodePng(const RgbaPicture& picture);
 
 // Writes encodePng's bytes, replacing a file at path only when every byte
 // was written. False on failure.
 bool writePng(const RgbaPicture& picture, const std::string& path);
-
-// The CRC-32 of PNG chunks (and of zip and gzip).
-uint32_t crc32(const uint8_t* data, size_t size);
 
 }  // namespace pellumir

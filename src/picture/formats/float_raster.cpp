@@ -132,10 +132,10 @@ int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster
             std::free(row);
             image.release();
             char text[64];
-            std::snprintf(text, sizeof text,
-                          error ? "the file cannot be read past scanline %u"
-                                : "the file ends in scanline %u",
-                          r);
+            std::snprintf(
+                text, sizeof text,
+                error ? "the file cannot be read past scanline %u" : "the file ends in scanline %u",
+                r);
             return failWith(reason, text);
         }
         if (reverse) reverseBytes(row, rowFloats);

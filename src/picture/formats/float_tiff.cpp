@@ -30,7 +30,8 @@ constexpr const char* kOpenMode = "rm";
 // largest decoded strip or tile the reader asks for. Reading block by block
 // needs the arrays of strip offsets, the bytes of one stored block (no more
 // than the file holds) and one decoded block, so twice the file size is
-// plenty; the floor keeps ordinary files clear of it. Without a cap a directory of a few bytes can claim gigabytes.
+// plenty; the floor keeps ordinary files clear of it. Without a cap a
+// directory of a few bytes can claim gigabytes.
 constexpr uint64_t kSmallestAllocationCap = uint64_t{256} << 20;
 
 struct TiffCloser {
@@ -91,9 +92,9 @@ std::string printed(const char* format, auto... values) {
 struct TiffLayout {
     uint32_t width = 0;
     uint32_t height = 0;
-    uint16_t samples = 1;        // TIFF's default for a missing SamplesPerPixel
+    uint16_t samples = 1;         // TIFF's default for a missing SamplesPerPixel
     uint16_t bytesPerSample = 4;  // 2, 4 or 8: half, single or double floats
-    uint16_t taken = 1;          // samples used of each pixel: 1 (grey) or 3
+    uint16_t taken = 1;           // samples used of each pixel: 1 (grey) or 3
     bool separatePlanes = false;  // each sample in blocks of its own
     bool tiled = false;
     uint32_t blockWidth = 0;   // pixels a row of one strip or tile holds
@@ -162,10 +163,10 @@ int readableLayout(TIFF* tiff, TiffContext& context, TiffLayout& layout) {
                                         bits, integerKind(format)));
     }
     if (format != SAMPLEFORMAT_IEEEFP) {
-        return failWith(reason, format == SAMPLEFORMAT_COMPLEXIEEEFP ||
-                                        format == SAMPLEFORMAT_COMPLEXINT
-                                    ? "TIFF files of complex samples are not read"
-                                    : "TIFF files of samples without a number format are not read");
+        return failWith(reason,
+                        format == SAMPLEFORMAT_COMPLEXIEEEFP || format == SAMPLEFORMAT_COMPLEXINT
+                            ? "TIFF files of complex samples are not read"
+                            : "TIFF files of samples without a number format are not read");
     }
     if (bits != 16 && bits != 32 && bits != 64) {
         return failWith(reason, printed("TIFF files of %u-bit float samples are not read", bits));
@@ -177,8 +178,8 @@ int readableLayout(TIFF* tiff, TiffContext& context, TiffLayout& layout) {
     // Colour takes three samples a pixel; two (grey and alpha, say) are
     // neither grey nor colour.
     if (layout.samples == 0 || layout.samples == 2) {
-        return failWith(reason, printed("TIFF files with %u samples a pixel are not read",
-                                        layout.samples));
+        return failWith(reason,
+                        printed("TIFF files with %u samples a pixel are not read", layout.samples));
     }
     layout.bytesPerSample = static_cast<uint16_t>(bits / 8);
     layout.taken = layout.samples == 1 ? 1 : 3;
@@ -200,10 +201,10 @@ int readableLayout(TIFF* tiff, TiffContext& context, TiffLayout& layout) {
         layout.blockHeight = std::clamp<uint32_t>(rowsPerStrip, 1, layout.height);
         layout.blockBytes = TIFFVStripSize64(tiff, layout.blockHeight);
     }
-    layout.blocksAcross = static_cast<uint32_t>(
-        (uint64_t{layout.width} + layout.blockWidth - 1) / layout.blockWidth);
-    layout.blocksDown = static_cast<uint32_t>(
-        (uint64_t{layout.height} + layout.blockHeight - 1) / layout.blockHeight);
+    layout.blocksAcross =
+        static_cast<uint32_t>((uint64_t{layout.width} + layout.blockWidth - 1) / layout.blockWidth);
+    layout.blocksDown = static_cast<uint32_t>((uint64_t{layout.height} + layout.blockHeight - 1) /
+                                              layout.blockHeight);
 
     // What the conversion reads of a block: every row of it, each of
     // blockWidth pixels of the samples one plane holds.
@@ -230,10 +231,10 @@ int readableLayout(TIFF* tiff, TiffContext& context, TiffLayout& layout) {
         uint64_t perPixel = uint64_t{layout.samples} * layout.bytesPerSample;
         if (!checkedProduct(layout.width, layout.height, rasterBytes) ||
             !checkedProduct(rasterBytes, perPixel, rasterBytes) || rasterBytes > context.fileSize) {
-            return failWith(reason,
-                            printed("the header claims %u × %u pixels but the file holds %llu bytes",
-                                    layout.width, layout.height,
-                                    static_cast<unsigned long long>(context.fileSize)));
+            return failWith(
+                reason, printed("the header claims %u × %u pixels but the file holds %llu bytes",
+                                layout.width, layout.height,
+                                static_cast<unsigned long long>(context.fileSize)));
         }
     }
     return 1;
@@ -305,8 +306,8 @@ int readBlock(TIFF* tiff, TiffContext& context, const TiffLayout& layout, uint32
     const uint32_t y = by * layout.blockHeight;
     for (int p = 0; p < buffers.count; ++p) {
         const auto plane = static_cast<uint16_t>(p);
-        uint32_t block = layout.tiled ? TIFFComputeTile(tiff, x, y, 0, plane)
-                                      : TIFFComputeStrip(tiff, y, plane);
+        uint32_t block =
+            layout.tiled ? TIFFComputeTile(tiff, x, y, 0, plane) : TIFFComputeStrip(tiff, y, plane);
         // A block that reaches past the end of the file names the place where
         // the file was cut short, which libtiff's message does not.
         int failed = 0;
@@ -315,11 +316,10 @@ int readBlock(TIFF* tiff, TiffContext& context, const TiffLayout& layout, uint32
         if (!failed && (offset > context.fileSize || count > context.fileSize - offset)) {
             return failWith(context.reason, printed("the file ends in scanline %u", y));
         }
-        tmsize_t got =
-            layout.tiled
-                ? TIFFReadTile(tiff, buffers.plane[p].get(), x, y, 0, plane)
-                : TIFFReadEncodedStrip(tiff, block, buffers.plane[p].get(),
-                                       static_cast<tmsize_t>(layout.blockBytes));
+        tmsize_t got = layout.tiled
+                           ? TIFFReadTile(tiff, buffers.plane[p].get(), x, y, 0, plane)
+                           : TIFFReadEncodedStrip(tiff, block, buffers.plane[p].get(),
+                                                  static_cast<tmsize_t>(layout.blockBytes));
         uint32_t rows = std::min(layout.blockHeight, layout.height - y);
         uint64_t rowBytes = uint64_t{layout.blockWidth} * layout.bytesPerSample *
                             (layout.separatePlanes ? 1 : layout.samples);

@@ -110,7 +110,8 @@ int findChannel(const exr_attr_chlist_t& channels, std::string_view name) {
     return -1;
 }
 
-bool findColour(const exr_attr_chlist_t& channels, const std::string& layer, ChannelChoice& choice) {
+bool findColour(const exr_attr_chlist_t& channels, const std::string& layer,
+                ChannelChoice& choice) {
     const char* names[3] = {"R", "G", "B"};
     for (int k = 0; k < 3; ++k) {
         choice.index[k] = findChannel(channels, layer + names[k]);
@@ -212,8 +213,7 @@ int checkLayout(exr_const_context_t context, uint64_t fileSize, FailureReason* r
     // Every chunk has its offset and its leader in the file: a header that
     // claims more chunks than the file has room for fails here, before the
     // core library reads the offset table.
-    if (exr_get_chunk_count(context, 0, &layout.chunks) != EXR_ERR_SUCCESS ||
-        layout.chunks <= 0) {
+    if (exr_get_chunk_count(context, 0, &layout.chunks) != EXR_ERR_SUCCESS || layout.chunks <= 0) {
         return failWith(reason, "the OpenEXR file's chunks cannot be counted");
     }
     uint64_t fewest = uint64_t(layout.chunks) *
@@ -383,7 +383,8 @@ struct ChunkFailure {
 bool endsInChunk(exr_result_t result, const exr_chunk_info_t& info, bool infoRead,
                  uint64_t fileSize) {
     if (result == EXR_ERR_READ_IO) return true;
-    return infoRead && (info.data_offset > fileSize || info.packed_size > fileSize - info.data_offset);
+    return infoRead &&
+           (info.data_offset > fileSize || info.packed_size > fileSize - info.data_offset);
 }
 
 // Decodes and encodes chunk after chunk until none is left or one fails.
@@ -400,7 +401,8 @@ void decodeChunks(exr_const_context_t context, const ExrLayout& layout, uint64_t
         info.width = -1;
         exr_result_t result = decoder.decode(index, place, info);
         if (result != EXR_ERR_SUCCESS) {
-            failure.note(index, place, result, endsInChunk(result, info, info.width >= 0, fileSize));
+            failure.note(index, place, result,
+                         endsInChunk(result, info, info.width >= 0, fileSize));
             next = layout.chunks;  // the others stop after their chunk
             return;
         }
@@ -426,7 +428,8 @@ int poolThreads() {
     std::call_once(once, [] {
         if (ilm::ThreadPool::globalThreadPool().numThreads() == 0) {
             unsigned cores = std::thread::hardware_concurrency();
-            if (cores > 1) ilm::ThreadPool::globalThreadPool().setNumThreads(static_cast<int>(cores));
+            if (cores > 1)
+                ilm::ThreadPool::globalThreadPool().setNumThreads(static_cast<int>(cores));
         }
     });
     return ilm::ThreadPool::globalThreadPool().numThreads();
@@ -482,9 +485,8 @@ int readOpenContext(RgbeImage& image, exr_const_context_t context, ExrSource& so
         ilm::TaskGroup group;
         int tasks = std::min(threads, layout.chunks - 1);
         for (int t = 0; t < tasks; ++t) {
-            ilm::ThreadPool::addGlobalTask(new DecodeTask(&group, [&] {
-                decodeChunks(context, layout, source.size, next, failure, image);
-            }));
+            ilm::ThreadPool::addGlobalTask(new DecodeTask(
+                &group, [&] { decodeChunks(context, layout, source.size, next, failure, image); }));
         }
     }
     if (failure.index != INT32_MAX) {

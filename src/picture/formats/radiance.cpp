@@ -114,9 +114,9 @@ bool readTurned(RgbeImage& image, uint32_t length, uint32_t count, ByteInput& in
 std::string scanlineFailureText(const ByteInput& in, uint32_t row) {
     char text[96];
     std::snprintf(text, sizeof text,
-                  in.failed()    ? "the file cannot be read past scanline %u"
-                  : in.atEnd()   ? "the file ends in scanline %u"
-                                 : "scanline %u is damaged",
+                  in.failed()  ? "the file cannot be read past scanline %u"
+                  : in.atEnd() ? "the file ends in scanline %u"
+                               : "scanline %u is damaged",
                   row);
     return text;
 }

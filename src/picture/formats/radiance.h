@@ -35,7 +35,6 @@ int readRadianceTurned(RgbeImage& image, std::FILE* file, FailureReason* reason 
 // Writes the picture as a run-length-encoded Radiance file in the standard
 // orientation. An existing file at `path` is replaced only when the whole
 // picture was written. Returns 1, or 0 on failure with its cause in `reason`.
-int writeRadiance(const RgbeImage& image, const std::string& path,
-                  FailureReason* reason = nullptr);
+int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason = nullptr);
 
 }  // namespace pellumir
