@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,6 +26,28 @@ std::optional<uint64_t> bytesLeftIn(std::FILE* file) {
     long end = std::ftell(file);
     if (std::fseek(file, position, SEEK_SET) != 0 || end < 0) return std::nullopt;
     return end > position ? static_cast<uint64_t>(end - position) : 0;
+}
+
+// IEEE 754 binary16 to single precision: every half is exactly a float.
+float halfToFloat(uint16_t half) {
+    uint32_t sign = uint32_t{half & 0x8000u} << 16;
+    uint32_t exponent = (half >> 10) & 0x1f;
+    uint32_t mantissa = half & 0x3ffu;
+    uint32_t bits = 0;
+    if (exponent == 0x1f) {
+        bits = sign | 0x7f800000u | (mantissa << 13);  // infinity or NaN
+    } else if (exponent != 0) {
+        bits = sign | ((exponent + 112) << 23) | (mantissa << 13);
+    } else if (mantissa != 0) {
+        // Subnormal: mantissa × 2^-24, exact in a float.
+        float value = std::ldexp(static_cast<float>(mantissa), -24);
+        return sign ? -value : value;
+    } else {
+        bits = sign;
+    }
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
 }
 
 void encodeFloatRow(const float* floats, uint32_t stride, bool grey, uint32_t width,

@@ -25,6 +25,9 @@ struct FloatRaster {
 // regular files and memory streams do, pipes do not.
 std::optional<uint64_t> bytesLeftIn(std::FILE* file);
 
+// An IEEE 754 binary16 value (a half) as the float it is exactly.
+float halfToFloat(uint16_t half);
+
 // Encodes `width` pixels of `stride` floats each into `out`: the first three
 // floats of a pixel are red, green and blue, or, for grey, the first is all
 // three. Each float is widened to double for encodeRgbe.

@@ -246,28 +246,6 @@ uint16_t halfBits(const uint8_t* bytes) {
     return bits;
 }
 
-// IEEE 754 binary16 to single precision: every half is exactly a float.
-float halfToFloat(uint16_t half) {
-    uint32_t sign = uint32_t{half & 0x8000u} << 16;
-    uint32_t exponent = (half >> 10) & 0x1f;
-    uint32_t mantissa = half & 0x3ffu;
-    uint32_t bits = 0;
-    if (exponent == 0x1f) {
-        bits = sign | 0x7f800000u | (mantissa << 13);  // infinity or NaN
-    } else if (exponent != 0) {
-        bits = sign | ((exponent + 112) << 23) | (mantissa << 13);
-    } else if (mantissa != 0) {
-        // Subnormal: mantissa × 2^-24, exact in a float.
-        float value = std::ldexp(static_cast<float>(mantissa), -24);
-        return sign ? -value : value;
-    } else {
-        bits = sign;
-    }
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 // One sample in the machine's byte order, as libtiff delivers it.
 double sampleAt(const uint8_t* bytes, uint16_t bytesPerSample) {
     if (bytesPerSample == 2) return halfToFloat(halfBits(bytes));

@@ -161,6 +161,7 @@ struct ExrLayout {
     uint32_t chunkHeight = 0;  // rows of one chunk, or of one tile
     uint32_t tilesAcross = 1;
     ChannelChoice choice;
+    bool halves = false;  // every channel taken is half: decoded as such, widened here
 };
 
 int checkLayout(exr_const_context_t context, uint64_t fileSize, FailureReason* reason,
@@ -189,6 +190,7 @@ int checkLayout(exr_const_context_t context, uint64_t fileSize, FailureReason* r
         }
         bytesPerPixel += channel.pixel_type == EXR_PIXEL_HALF ? 2 : 4;
     }
+    layout.halves = bytesPerPixel == (layout.choice.grey ? 2u : 6u);
 
     exr_attr_box2i_t window{};
     if (exr_get_data_window(context, 0, &window) != EXR_ERR_SUCCESS) {
@@ -267,6 +269,20 @@ struct ChunkPlace {
     uint32_t height = 0;
 };
 
+// Every half as a float: widening by table is quicker than by bits.
+struct HalfTable {
+    HalfTable() {
+        for (uint32_t h = 0; h < 65536; ++h)
+            value[h] = halfToFloat(static_cast<uint16_t>(h));
+    }
+    float value[65536];
+};
+
+const HalfTable& halfTable() {
+    static const HalfTable table;  // made once, by whichever thread comes first
+    return table;
+}
+
 // One thread's decoding: the core library's pipeline and the floats of
 // one chunk, red, green and blue a pixel.
 class ChunkDecoder {
@@ -281,8 +297,12 @@ class ChunkDecoder {
 
     bool allocate() {
         size_t count = size_t{layout_.chunkWidth} * layout_.chunkHeight * 3;
+        if (layout_.halves) {
+            halves_.reset(new (std::nothrow) uint16_t[count]);
+            count = size_t{layout_.chunkWidth} * 3;  // one row, widened
+        }
         floats_.reset(new (std::nothrow) float[count]);
-        return floats_ != nullptr;
+        return floats_ != nullptr && (halves_ != nullptr || !layout_.halves);
     }
 
     // Decodes chunk `index` (in the order of the offset table) into the
@@ -330,26 +350,40 @@ class ChunkDecoder {
     void encode(const ChunkPlace& place, RgbeImage& image) const {
         const size_t rowFloats = size_t{layout_.chunkWidth} * 3;
         for (uint32_t r = 0; r < place.height; ++r) {
-            encodeFloatRow(floats_.get() + r * rowFloats, 3, layout_.choice.grey, place.width,
+            const float* row = floats_.get() + r * rowFloats;
+            if (layout_.halves) {
+                const uint16_t* halves = halves_.get() + r * rowFloats;
+                const size_t count = size_t{place.width} * 3;
+                const HalfTable& table = halfTable();
+                for (size_t i = 0; i < count; ++i)
+                    floats_[i] = table.value[halves[i]];
+                row = floats_.get();
+            }
+            encodeFloatRow(row, 3, layout_.choice.grey, place.width,
                            image.rows[place.y + r] + place.x);
         }
     }
 
   private:
-    // The chosen channels decode as floats into their place of each pixel;
-    // the others (alpha, depth, ...) are not unpacked at all.
+    // The chosen channels decode into their place of each pixel, as halves
+    // when all of them are (the core library then interleaves them in one
+    // quick pass), else as floats; the others (alpha, depth, ...) are not
+    // unpacked at all.
     void pointChannels() {
-        const int32_t pixelBytes = 3 * sizeof(float);
+        const int32_t elementBytes = layout_.halves ? 2 : 4;
+        const int32_t pixelBytes = 3 * elementBytes;
         for (int16_t c = 0; c < pipeline_.channel_count; ++c) {
             exr_coding_channel_info_t& channel = pipeline_.channels[c];
             channel.decode_to_ptr = nullptr;
             for (int k = 0; k < (layout_.choice.grey ? 1 : 3); ++k) {
                 if (layout_.choice.index[k] != c) continue;
-                channel.decode_to_ptr = reinterpret_cast<uint8_t*>(floats_.get() + k);
+                channel.decode_to_ptr =
+                    layout_.halves ? reinterpret_cast<uint8_t*>(halves_.get() + k)
+                                   : reinterpret_cast<uint8_t*>(floats_.get() + k);
                 channel.user_pixel_stride = pixelBytes;
                 channel.user_line_stride = pixelBytes * static_cast<int32_t>(layout_.chunkWidth);
-                channel.user_data_type = EXR_PIXEL_FLOAT;
-                channel.user_bytes_per_element = sizeof(float);
+                channel.user_data_type = layout_.halves ? EXR_PIXEL_HALF : EXR_PIXEL_FLOAT;
+                channel.user_bytes_per_element = static_cast<int16_t>(elementBytes);
             }
         }
     }
@@ -359,6 +393,7 @@ class ChunkDecoder {
     exr_decode_pipeline_t pipeline_ = EXR_DECODE_PIPELINE_INITIALIZER;
     bool started_ = false;
     std::unique_ptr<float[]> floats_;
+    std::unique_ptr<uint16_t[]> halves_;
 };
 
 // The first failing chunk of a read, and why.
