@@ -41,8 +41,12 @@ void showMessageBox(QWidget* owner, const std::string& text, const std::string& 
     QMessageBox box(QMessageBox::NoIcon, QString(), QString::fromStdString(text), QMessageBox::Ok,
                     owner);
     box.setTextFormat(Qt::PlainText);
-    // Plain text too: a file's own words must not be taken for markup.
-    if (!detail.empty()) box.setInformativeText(QString::fromStdString(detail).toHtmlEscaped());
+    // Plain text too: a file's own words must not be taken for markup. The
+    // informative text has no format of its own, so it is made rich text
+    // that shows the words as they are (and still wraps at the spaces).
+    if (!detail.empty()) {
+        box.setInformativeText("<p>" + QString::fromStdString(detail).toHtmlEscaped() + "</p>");
+    }
     box.setWindowTitle(windowTitleText(caption));
     widenForCaption(box);
     box.exec();
