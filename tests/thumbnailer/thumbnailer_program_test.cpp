@@ -152,6 +152,15 @@ TEST_F(ThumbnailerProgram, ShowsEachSampleNeitherBlackNorWhiteWithinTheSize) {
         EXPECT_LT(difference(radiance, other), 4.0) << name;
     }
 
+    // The same scene as an OpenEXR file, written by oiiotool from the PFM.
+    if (std::system(("oiiotool " + sample("room.pfm") + " -d half -o " + inputs.file("room.exr") +
+                     " >/dev/null 2>&1")
+                        .c_str()) == 0) {
+        Thumbnail exr = thumbnail(inputs.file("room.exr"));
+        ASSERT_EQ(exr.width, 128u);
+        EXPECT_LT(difference(radiance, exr), 4.0);
+    }
+
     // Smaller than the size asked: never enlarged.
     Thumbnail large = thumbnail(sample("room.pfm"), "1024");
     EXPECT_EQ(large.width, 160u);
