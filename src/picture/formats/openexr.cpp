@@ -377,9 +377,9 @@ class ChunkDecoder {
             channel.decode_to_ptr = nullptr;
             for (int k = 0; k < (layout_.choice.grey ? 1 : 3); ++k) {
                 if (layout_.choice.index[k] != c) continue;
-                channel.decode_to_ptr =
-                    layout_.halves ? reinterpret_cast<uint8_t*>(halves_.get() + k)
-                                   : reinterpret_cast<uint8_t*>(floats_.get() + k);
+                channel.decode_to_ptr = layout_.halves
+                                            ? reinterpret_cast<uint8_t*>(halves_.get() + k)
+                                            : reinterpret_cast<uint8_t*>(floats_.get() + k);
                 channel.user_pixel_stride = pixelBytes;
                 channel.user_line_stride = pixelBytes * static_cast<int32_t>(layout_.chunkWidth);
                 channel.user_data_type = layout_.halves ? EXR_PIXEL_HALF : EXR_PIXEL_FLOAT;
