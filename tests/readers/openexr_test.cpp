@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/picture_files.h"
+#include "io/read_progress.h"
 #include "picture/formats/float_tiff.h"
 #include "readers/float_bytes.h"
 #include "support/temp_dir.h"
@@ -250,6 +251,21 @@ TEST_F(OpenExrFiles, DamagedFilesFailWithTheirReason) {
     // A header cut short inside its attributes.
     test::writeBytes(file("header.exr"), bytes.substr(0, 40));
     EXPECT_EQ(failure("header.exr").rfind("the OpenEXR header cannot be read", 0), 0u);
+}
+
+TEST_F(OpenExrFiles, ReportsProgressAndStopsWhenTheWatcherSaysSo) {
+    oiiotool("colour.pfm -d half --compression zip -o progress.exr");
+    std::vector<uint64_t> seen;
+    {
+        ReadProgressWatch watch([&](uint64_t done, uint64_t total) {
+            seen.push_back(done);
+            return total == 3;  // 37 rows in chunks of 16
+        });
+        expectExr("progress.exr", colourPixels);
+    }
+    EXPECT_FALSE(seen.empty());
+    ReadProgressWatch stop([](uint64_t, uint64_t) { return false; });
+    EXPECT_EQ(failure("progress.exr"), "the reading was stopped");
 }
 
 TEST(OpenExrDispatch, TheExtensionExrInAnyCaseIsOpenExr) {

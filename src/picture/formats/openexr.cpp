@@ -24,6 +24,7 @@
 #include <string_view>
 #include <thread>
 
+#include "io/read_progress.h"
 #include "picture/formats/float_raster.h"
 #include "picture/memory_budget.h"
 
@@ -403,6 +404,7 @@ struct ChunkFailure {
     uint32_t row = 0;
     exr_result_t result = EXR_ERR_SUCCESS;
     bool endOfFile = false;
+    bool stopped = false;  // by the user, through the progress watch
 
     void note(int32_t chunk, const ChunkPlace& place, exr_result_t code, bool ended) {
         std::lock_guard<std::mutex> hold(lock);
@@ -423,14 +425,28 @@ bool endsInChunk(exr_result_t result, const exr_chunk_info_t& info, bool infoRea
 }
 
 // Decodes and encodes chunk after chunk until none is left or one fails.
+// The thread that started the read reports its progress, which only that
+// thread's watcher may hear.
 void decodeChunks(exr_const_context_t context, const ExrLayout& layout, uint64_t fileSize,
-                  std::atomic<int32_t>& next, ChunkFailure& failure, RgbeImage& image) {
+                  std::atomic<int32_t>& next, ChunkFailure& failure, RgbeImage& image,
+                  bool reportsProgress) {
     ChunkDecoder decoder(context, layout);
     if (!decoder.allocate()) {
         failure.note(next.load(), ChunkPlace{}, EXR_ERR_OUT_OF_MEMORY, false);
         return;
     }
-    for (int32_t index = next++; index < layout.chunks; index = next++) {
+    while (true) {
+        // Asked before each chunk is taken, so that even a read whose
+        // chunks all went to other threads is asked at least once.
+        if (reportsProgress && !reportReadProgress(static_cast<uint64_t>(next.load()),
+                                                   static_cast<uint64_t>(layout.chunks))) {
+            std::lock_guard<std::mutex> hold(failure.lock);
+            failure.stopped = true;
+            next = layout.chunks;
+            return;
+        }
+        int32_t index = next++;
+        if (index >= layout.chunks) return;
         ChunkPlace place;
         exr_chunk_info_t info{};
         info.width = -1;
@@ -516,13 +532,20 @@ int readOpenContext(RgbeImage& image, exr_const_context_t context, ExrSource& so
 
     std::atomic<int32_t> next{1};
     if (layout.chunks > 1) {
-        // The group's destructor waits until every task has finished.
+        // The pool's threads and this one share the chunks; the group's
+        // destructor waits until every task has finished.
         ilm::TaskGroup group;
-        int tasks = std::min(threads, layout.chunks - 1);
+        int tasks = std::min(threads - 1, layout.chunks - 2);
         for (int t = 0; t < tasks; ++t) {
-            ilm::ThreadPool::addGlobalTask(new DecodeTask(
-                &group, [&] { decodeChunks(context, layout, source.size, next, failure, image); }));
+            ilm::ThreadPool::addGlobalTask(new DecodeTask(&group, [&] {
+                decodeChunks(context, layout, source.size, next, failure, image, false);
+            }));
         }
+        decodeChunks(context, layout, source.size, next, failure, image, true);
+    }
+    if (failure.stopped) {
+        image.release();
+        return failWith(reason, kReadingStoppedText);
     }
     if (failure.index != INT32_MAX) {
         image.release();
