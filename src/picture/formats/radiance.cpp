@@ -200,8 +200,7 @@ int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink, FailureReason
     return readRadianceFrom(image, file, sink, false, reason);
 }
 
-int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink,
-                 FailureReason* reason) {
+int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink, FailureReason* reason) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return failWithSystemError(reason, errno);
     int result = readRadiance(image, file, sink, reason);

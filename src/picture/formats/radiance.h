@@ -28,8 +28,7 @@ int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink = nullptr,
 // read, into the one block of the picture, so the turn costs no second
 // block; files in other orientations, and pictures of few rows, are read and
 // then turned.
-int readRadianceTurned(RgbeImage& image, const std::string& path,
-                       FailureReason* reason = nullptr);
+int readRadianceTurned(RgbeImage& image, const std::string& path, FailureReason* reason = nullptr);
 int readRadianceTurned(RgbeImage& image, std::FILE* file, FailureReason* reason = nullptr);
 
 // Writes the picture as a run-length-encoded Radiance file in the standard
