@@ -7,6 +7,7 @@
 #include "app/about_dialog.h"
 #include "app/raw_float_dialog.h"
 #include "app/viewer_app.h"
+#include "io/save_signals.h"
 #include "platform/qt/application_start.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_translation.h"
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
     // warnings and errors would only repeat it on the terminal.
     TIFFSetWarningHandler(nullptr);
     TIFFSetErrorHandler(nullptr);
+    // Broken pipes and file size limits become failed saves; an interrupted
+    // save leaves no file behind.
+    pellumir::installSaveSignalHandlers();
 
     std::unique_ptr<QApplication> application = pellumir::startApplication(argc, argv);
     pellumir::installQtTranslation(*application);

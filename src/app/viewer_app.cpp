@@ -8,6 +8,7 @@
 #include "display/picture_commands.h"
 #include "display/streamed_build.h"
 #include "display/viewer_state.h"
+#include "io/input_file.h"
 #include "io/read_progress.h"
 
 namespace pellumir {
@@ -46,14 +47,13 @@ bool ViewerApp::startUp(const std::string& tail) {
         name = name.size() < 2 ? std::string() : name.substr(1, name.size() - 2);
     }
 
-    std::FILE* check = std::fopen(name.c_str(), "rb");
-    if (!check) {
+    // Without blocking: a FIFO opens here and is refused by the reader.
+    if (!canOpenForReading(name)) {
         FailureReason reason;
         reason.setSystemError(errno);
         desktop_.messageBox(kCannotOpenMessage, name, reason.text());
         return false;
     }
-    std::fclose(check);
 
     bitmap_->name = displayNameOf(name);
     PictureKind kind = kindOfFile(name);

@@ -9,6 +9,7 @@
 
 #include "cli/convert_options.h"
 #include "cli/convert_run.h"
+#include "io/save_signals.h"
 
 using namespace pellumir;
 
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
     // errors would otherwise be printed on stderr before it.
     TIFFSetWarningHandler(nullptr);
     TIFFSetErrorHandler(nullptr);
+    // Broken pipes and file size limits become failed saves; an interrupted
+    // save leaves no file behind.
+    pellumir::installSaveSignalHandlers();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     std::string error;
     std::optional<ConvertOptions> options = parseConvertOptions(arguments, error);

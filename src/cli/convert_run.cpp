@@ -11,8 +11,10 @@
 #include "display/display_bitmap.h"
 #include "display/picture_commands.h"
 #include "display/png_file.h"
+#include "display/rebuilding_commands.h"
 #include "display/viewer_state.h"
 #include "io/failure_reason.h"
+#include "io/input_file.h"
 #include "picture/formats/radiance.h"
 #include "picture/spare_for_turn.h"
 
@@ -37,6 +39,9 @@ OutputKind kindOfOutput(const std::string& path) {
 constexpr const char* kKnownOutputsText =
     "pictures are written to names ending in .hdr, .pic, .bmp or .png";
 
+// Not one of the viewer's texts: the viewer never reports a turn.
+constexpr const char* kRotateMessage = "cannot turn the picture";
+
 // One line: the file, the fixed text of the viewer's message, the cause.
 int fail(std::FILE* err, const std::string& path, const char* text, const std::string& cause) {
     std::fprintf(err, "%s: %s (%s)\n", path.c_str(), text, cause.c_str());
@@ -53,13 +58,11 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
             return fail(err, options.output, kUnknownTypeMessage, kKnownOutputsText);
     }
 
-    std::FILE* check = std::fopen(options.input.c_str(), "rb");
     FailureReason reason;
-    if (!check) {
+    if (!canOpenForReading(options.input)) {
         reason.setSystemError(errno);
         return fail(err, options.input, kCannotOpenMessage, reason.text());
     }
-    std::fclose(check);
     PictureKind kind = kindOfFile(options.input);
     if (kind == PictureKind::unknown)
         return fail(err, options.input, kUnknownTypeMessage, kKnownExtensionsText);
@@ -104,6 +107,19 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
         const ConvertAction& action = options.actions[i];
         switch (action.kind) {
             case ConvertAction::Kind::key:
+                // The turn as the key does it; but one without memory for
+                // its copy leaves the picture as it was, which the viewer
+                // shows and a batch must not save as if turned.
+                if (action.key == kKeyRotate) {
+                    bool turned = needsBitmap ? rotateAndRebuild(currentPicture, bitmap,
+                                                                 currentExposure, kDisplayGamma)
+                                              : currentPicture.rotate90();
+                    if (!turned) {
+                        return fail(err, options.input, kRotateMessage,
+                                    "not enough memory for the turned picture");
+                    }
+                    break;
+                }
                 keyCommand(window, bitmap, action.key);
                 break;
             case ConvertAction::Kind::pick:

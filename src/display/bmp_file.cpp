@@ -3,6 +3,7 @@
 #include "display/display_bitmap.h"
 #include "io/failure_reason.h"
 #include "io/safe_output.h"
+#include "io/save_target.h"
 
 namespace pellumir {
 
@@ -67,7 +68,7 @@ int DisplayBitmap::writeBmpHeaders(const BitmapInfoHeader& header, SafeOutput& o
 int DisplayBitmap::writeBmp(const std::string& path, FailureReason* reason) const {
     if (empty()) return failWith(reason, "there is no picture to save");
     SafeOutput out;
-    if (!out.open(path)) return failWithSystemError(reason, out.error());
+    if (!out.open(path)) return failWithFileError(reason, out.error());
     // Returning without commit drops the new file; an old one stays.
     if (!writeBmpHeaders(header, out)) {
         if (out.error() == 0) return failWith(reason, "the picture is too large for a BMP file");

@@ -7,6 +7,7 @@
 
 #include "display/display_bitmap.h"
 #include "io/safe_output.h"
+#include "io/save_target.h"
 
 namespace pellumir {
 
@@ -55,7 +56,7 @@ int writePng(const std::string& path, const PngSource& source, double displayGam
     if (source.width > INT32_MAX || source.height > INT32_MAX)
         return failWith(reason, "the picture is too large for a PNG file");
     SafeOutput out;
-    if (!out.open(path)) return failWithSystemError(reason, out.error());
+    if (!out.open(path)) return failWithFileError(reason, out.error());
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     if (!png) return failWithSystemError(reason, ENOMEM);

@@ -4,11 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <random>
+
+#include "io/file_attributes.h"
+#include "io/save_signals.h"
+#include "io/save_target.h"
 
 namespace pellumir {
 
@@ -18,31 +23,20 @@ int realOpen(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
 
-const FileOps kRealOps = {realOpen, ::write, ::fsync, ::close, ::rename};
+const FileOps kRealOps = {realOpen, ::write, ::fsync, ::close, ::rename, ::linkat};
 const FileOps* currentOps = &kRealOps;
+bool unnamedFilesAllowed = true;
 
 constexpr size_t kBufferSize = size_t{1} << 18;
+// Tries at a free temporary name before the save gives up.
+constexpr int kNameAttempts = 16;
+// "." + name + "." + six hex digits + "~"
+constexpr size_t kTemporaryExtraBytes = 9;
 
-// The file that a write to `path` should end up in: symbolic links are
-// followed, so that saving through a link replaces the file it names.
-std::string resolveTarget(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved)) return resolved;
-    }
+std::string procPathOf(int fd) {
+    char path[40];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
     return path;
-}
-
-std::string directoryOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return "";
-    return path.substr(0, slash + 1);
-}
-
-std::string baseNameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -55,8 +49,18 @@ void setFileOpsForTesting(const FileOps* ops) {
     currentOps = ops ? ops : &kRealOps;
 }
 
+void setUnnamedFilesForTesting(bool allowed) {
+    unnamedFilesAllowed = allowed;
+}
+
 SafeOutput::~SafeOutput() {
     abandon();
+}
+
+bool SafeOutput::fail(int error) {
+    if (error_ == 0) error_ = error != 0 ? error : EIO;
+    failed_ = true;
+    return false;
 }
 
 bool SafeOutput::open(const std::string& path) {
@@ -65,66 +69,83 @@ bool SafeOutput::open(const std::string& path) {
     failed_ = false;
     error_ = 0;
     used_ = 0;
-    target_ = resolveTarget(path);
+    written_ = 0;
+    inPlace_ = false;
 
-    struct stat info {};
-    bool exists = stat(target_.c_str(), &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) {
-        error_ = EISDIR;
-        return false;
-    }
-    if (exists && !S_ISREG(info.st_mode)) {
-        fd_ = ops_->open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) {
-            error_ = errno;
-            return false;
-        }
-        temporary_.clear();
-    } else {
-        // The new file keeps the permissions of the file it replaces; a new
-        // name gets the usual 0666 less the umask, as fopen would give it.
-        std::random_device seed;
-        std::mt19937 random(seed());
-        for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
-            char suffix[16];
-            std::snprintf(suffix, sizeof suffix, ".%06x~",
-                          static_cast<unsigned>(random() & 0xffffff));
-            temporary_ = directoryOf(target_) + "." + baseNameOf(target_) + suffix;
-            fd_ = ops_->open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ < 0 && errno != EEXIST) break;
-        }
-        if (fd_ < 0) {
-            error_ = errno;
-            temporary_.clear();
-            return false;
-        }
-        if (exists) fchmod(fd_, info.st_mode & 07777);
-    }
+    SaveTarget target;
+    if (int refusal = findSaveTarget(path, target)) return fail(refusal);
+    target_ = target.path;
+    folder_ = folderOf(target_);
+    if (!createUnnamed() && (error_ != 0 || !createNamed())) return false;
+
+    // Where owner, group or attributes cannot go with a new file, the old
+    // one is rewritten instead, so that they stay.
+    if (target.exists && !carryAttributes(target_, target.info, fd_)) inPlace_ = true;
     buffer_.resize(kBufferSize);
     return true;
 }
 
-bool SafeOutput::writeAll(const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t written = ops_->write(fd_, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            // A write that takes nothing without an error has run out of room.
-            noteError(written < 0 ? errno : ENOSPC);
-            return false;
+// False with no error where the file system (or the kernel) has no unnamed
+// files, or /proc is not there to name one later.
+bool SafeOutput::createUnnamed() {
+    if (!unnamedFilesAllowed) return false;
+    std::string folder = folder_.empty() ? "." : folder_;
+    // Read and write: a file rewritten in place is copied from it.
+    fd_ = ops_->open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
+        return fail(errno);
+    }
+    if (access(procPathOf(fd_).c_str(), F_OK) != 0) {
+        ops_->close(fd_);
+        fd_ = -1;
+        return false;
+    }
+    unnamed_ = true;
+    return true;
+}
+
+bool SafeOutput::createNamed() {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = temporaryName();
+        SignalBlock block;
+        fd_ = ops_->open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temporary_ = name;
+            notePendingTemporary(temporary_.c_str());
+            return true;
         }
+        if (errno != EEXIST) return fail(errno);
+    }
+    return fail(EEXIST);
+}
+
+// A hidden name beside the target. A target name near NAME_MAX is cut
+// short in it; the random part keeps it apart from others.
+std::string SafeOutput::temporaryName() const {
+    static thread_local std::mt19937 random{std::random_device{}()};
+    long nameMax = pathconf(folder_.empty() ? "." : folder_.c_str(), _PC_NAME_MAX);
+    size_t room = nameMax > long{kTemporaryExtraBytes} ? size_t(nameMax) - kTemporaryExtraBytes
+                                                       : NAME_MAX - kTemporaryExtraBytes;
+    std::string base = baseNameOf(target_).substr(0, room);
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%06x~", static_cast<unsigned>(random() & 0xffffff));
+    return folder_ + "." + base + suffix;
+}
+
+bool SafeOutput::writeAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t written = ops_->write(fd, data, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return fail(written < 0 ? errno : ENOSPC);
         data += written;
         size -= static_cast<size_t>(written);
     }
     return true;
 }
 
-void SafeOutput::noteError(int error) {
-    if (error_ == 0) error_ = error;
-}
-
 void SafeOutput::flushBuffer() {
-    if (!failed_ && fd_ >= 0 && !writeAll(buffer_.data(), used_)) failed_ = true;
+    if (!failed_ && fd_ >= 0 && writeAll(fd_, buffer_.data(), used_)) written_ += used_;
     used_ = 0;
 }
 
@@ -134,10 +155,8 @@ size_t SafeOutput::write(const void* data, size_t size) {
     if (size >= buffer_.size() - used_) {
         flushBuffer();
         if (size >= buffer_.size()) {
-            if (failed_ || !writeAll(bytes, size)) {
-                failed_ = true;
-                return 0;
-            }
+            if (failed_ || !writeAll(fd_, bytes, size)) return 0;
+            written_ += size;
             return size;
         }
     }
@@ -149,26 +168,86 @@ size_t SafeOutput::write(const void* data, size_t size) {
 bool SafeOutput::commit() {
     if (fd_ < 0) return false;
     flushBuffer();
-    bool ok = !failed_;
-    // Only a regular file is synced: devices such as /dev/full refuse fsync
-    // and have nothing to keep.
-    if (ok && !temporary_.empty() && ops_->fsync(fd_) != 0) {
-        noteError(errno);
-        ok = false;
-    }
-    if (ops_->close(fd_) != 0) {
-        noteError(errno);
-        ok = false;
-    }
-    fd_ = -1;
-    if (ok && !temporary_.empty() && ops_->rename(temporary_.c_str(), target_.c_str()) != 0) {
-        noteError(errno);
-        ok = false;
-    }
-    if (!ok && !temporary_.empty()) unlink(temporary_.c_str());
-    temporary_.clear();
+    bool ok = !failed_ && (inPlace_ ? writeInPlace() : replaceTarget());
+    if (!ok) abandon();
     failed_ = !ok;
     return ok;
+}
+
+// Gives the complete unnamed file a hidden name, from which the rename
+// takes it. linkat through /proc needs no privilege, unlike AT_EMPTY_PATH.
+bool SafeOutput::nameUnnamed() {
+    std::string source = procPathOf(fd_);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = temporaryName();
+        SignalBlock block;
+        if (ops_->linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) ==
+            0) {
+            temporary_ = name;
+            notePendingTemporary(temporary_.c_str());
+            unnamed_ = false;
+            return true;
+        }
+        if (errno != EEXIST) return fail(errno);
+    }
+    return fail(EEXIST);
+}
+
+bool SafeOutput::replaceTarget() {
+    if (ops_->fsync(fd_) != 0) return fail(errno);
+    if (unnamed_ && !nameUnnamed()) return false;
+    int closed = ops_->close(fd_);
+    fd_ = -1;
+    if (closed != 0) return fail(errno);
+    SignalBlock block;
+    if (ops_->rename(temporary_.c_str(), target_.c_str()) != 0) return fail(errno);
+    clearPendingTemporary();
+    temporary_.clear();
+    return true;
+}
+
+// The new content is complete in fd_. Room for all of it is reserved in
+// the target first, so that a full disk fails here, before a byte of the
+// old content changes; then it is copied over and the rest cut off.
+bool SafeOutput::writeInPlace() {
+    int target = ops_->open(target_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (target < 0) return fail(errno);
+    struct stat info {};
+    bool ok = true;
+    if (fstat(target, &info) != 0) {
+        ok = fail(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        ok = fail(kNotARegularFile);
+    } else if (written_ > 0 && fallocate(target, FALLOC_FL_KEEP_SIZE, 0, off_t(written_)) != 0) {
+        ok = fail(errno);
+    }
+    for (uint64_t at = 0; ok && at < written_;) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), written_ - at));
+        ssize_t got = pread(fd_, buffer_.data(), piece, off_t(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ok = fail(got < 0 ? errno : EIO);
+        } else {
+            ok = writeAll(target, buffer_.data(), size_t(got));
+            at += uint64_t(got);
+        }
+    }
+    if (ok && ftruncate(target, off_t(written_)) != 0) ok = fail(errno);
+    if (ok && ops_->fsync(target) != 0) ok = fail(errno);
+    if (ops_->close(target) != 0 && ok) ok = fail(errno);
+    if (!ok) return false;
+    ops_->close(fd_);
+    fd_ = -1;
+    removeTemporary();
+    return true;
+}
+
+void SafeOutput::removeTemporary() {
+    if (temporary_.empty()) return;
+    SignalBlock block;
+    unlink(temporary_.c_str());
+    clearPendingTemporary();
+    temporary_.clear();
 }
 
 void SafeOutput::abandon() {
@@ -176,10 +255,8 @@ void SafeOutput::abandon() {
         ops_->close(fd_);
         fd_ = -1;
     }
-    if (!temporary_.empty()) {
-        unlink(temporary_.c_str());
-        temporary_.clear();
-    }
+    unnamed_ = false;
+    removeTemporary();
 }
 
 }  // namespace pellumir

@@ -77,11 +77,6 @@ TEST(SafeOutput, AbandonedOutputLeavesNothingBehind) {
     EXPECT_EQ(dir.names(), std::vector<std::string>{"keep"});
 }
 
-TEST(SafeOutput, WritesDevicesInPlaceAndReportsTheirFailures) {
-    EXPECT_TRUE(save("/dev/null", "anything"));
-    EXPECT_FALSE(save("/dev/full", std::string(1000, 'x')));
-}
-
 TEST(SafeOutput, RefusesFoldersAndMissingFolders) {
     TempDir dir;
     EXPECT_FALSE(save(dir.path(), "x"));
@@ -90,7 +85,7 @@ TEST(SafeOutput, RefusesFoldersAndMissingFolders) {
 
 // Each of the save's system calls fails in turn; the old file must survive
 // every one of them, and no new file may be left.
-enum class Failing { open, write, fsync, close, rename };
+enum class Failing { open, write, fsync, close, rename, linkat };
 Failing failing;
 int failingOpen(const char* p, int f, mode_t m) {
     if (failing == Failing::open) return errno = EACCES, -1;
@@ -114,20 +109,42 @@ int failingRename(const char* from, const char* to) {
     return realFileOps().rename(from, to);
 }
 
-TEST(SafeOutput, LeavesTheOldFileWhicheverSystemCallFails) {
+int failingLinkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    if (failing == Failing::linkat) return errno = EMLINK, -1;
+    return realFileOps().linkat(fromFolder, from, toFolder, to, flags);
+}
+
+// The errno of the failing call is what the save reports, for the message
+// that names the cause.
+TEST(SafeOutput, LeavesTheOldFileWhicheverSystemCallFailsAndRemembersWhy) {
     TempDir dir;
     test::writeBytes(dir.file("old"), "precious");
-    FileOps ops{failingOpen, failingWrite, failingFsync, failingClose, failingRename};
-    for (Failing f :
-         {Failing::open, Failing::write, Failing::fsync, Failing::close, Failing::rename}) {
-        SCOPED_TRACE(static_cast<int>(f));
-        failing = f;
-        setFileOpsForTesting(&ops);
-        EXPECT_FALSE(save(dir.file("old"), "replacement"));
-        setFileOpsForTesting(nullptr);
-        EXPECT_EQ(test::readBytes(dir.file("old")), "precious");
-        EXPECT_EQ(dir.names(), std::vector<std::string>{"old"});
+    FileOps ops{failingOpen,  failingWrite,  failingFsync,
+                failingClose, failingRename, failingLinkat};
+    const std::pair<Failing, int> cases[] = {{Failing::open, EACCES},  {Failing::write, ENOSPC},
+                                             {Failing::fsync, EIO},    {Failing::close, EIO},
+                                             {Failing::rename, EXDEV}, {Failing::linkat, EMLINK}};
+    for (bool unnamed : {true, false}) {
+        setUnnamedFilesForTesting(unnamed);
+        for (auto [f, error] : cases) {
+            if (!unnamed && f == Failing::linkat) continue;  // a named file needs no link
+            SCOPED_TRACE(std::to_string(static_cast<int>(f)) + (unnamed ? " unnamed" : " named"));
+            failing = f;
+            setFileOpsForTesting(&ops);
+            SafeOutput out;
+            bool saved = out.open(dir.file("old"));
+            if (saved) {
+                out.write("replacement", 11);
+                saved = out.commit();
+            }
+            setFileOpsForTesting(nullptr);
+            EXPECT_FALSE(saved);
+            EXPECT_EQ(out.error(), error);
+            EXPECT_EQ(test::readBytes(dir.file("old")), "precious");
+            EXPECT_EQ(dir.names(), std::vector<std::string>{"old"});
+        }
     }
+    setUnnamedFilesForTesting(true);
 }
 
 }  // namespace

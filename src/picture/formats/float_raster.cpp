@@ -120,6 +120,11 @@ int readFloatRaster(RgbeImage& image, std::FILE* file, const FloatRaster& raster
         image.release();
         return failWith(reason, tooLargeText(raster.width, raster.height));
     }
+    // Nor may a picture be read that could not be shown.
+    if (!pictureFitsInMemory(raster.width, raster.height)) {
+        image.release();
+        return failWith(reason, tooLargeText(raster.width, raster.height));
+    }
     // A file too short for its rows fails before the picture asks for
     // memory: a 20-byte file cannot hold 65536 x 65536 pixels.
     std::optional<uint64_t> left = bytesLeftIn(file);

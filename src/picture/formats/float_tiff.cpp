@@ -14,6 +14,8 @@
 #include <memory>
 #include <new>
 
+#include "io/input_file.h"
+#include "io/save_target.h"
 #include "io/read_progress.h"
 #include "picture/formats/float_raster.h"
 #include "picture/memory_budget.h"
@@ -174,6 +176,11 @@ int readableLayout(TIFF* tiff, TiffContext& context, TiffLayout& layout) {
     if (layout.width == 0 || layout.height == 0) {
         return failWith(reason, printed("the TIFF file gives a picture of %u × %u pixels",
                                         layout.width, layout.height));
+    }
+    // As every reader: under the pixel cap, and shown within the memory
+    // budget, before anything is decoded.
+    if (!pictureFitsInMemory(layout.width, layout.height)) {
+        return failWith(reason, tooLargeText(layout.width, layout.height));
     }
     // Colour takes three samples a pixel; two (grey and alpha, say) are
     // neither grey nor colour.
@@ -456,10 +463,13 @@ void unmapMemory(thandle_t, void*, toff_t) {}
 
 int readFloatTiff(RgbeImage& image, const std::string& path, FailureReason* reason) {
     image.release();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failWithSystemError(reason, errno);
+    // The readers' one door: never blocks, regular files only. The header
+    // libtiff reads is held by its own limits (at most 4096 directory
+    // entries, no array beyond the file) and by the allocation cap.
+    int fd = openInputFile(path);
+    if (fd < 0) return failWithFileError(reason, errno);
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0) {
         close(fd);
         return failWith(reason, "the file is not a regular file");
     }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "io/input_file.h"
+
 namespace pellumir {
 
 namespace {
@@ -11,9 +13,13 @@ constexpr size_t kLineBuffer = 512;
 
 int skipHeader(ByteInput& in) {
     char line[kLineBuffer];
+    // Cause when exceeded: "the header is longer than 4 MiB" (/dev/zero, a
+    // huge file without an empty line).
+    uint64_t headerLeft = kLongestHeader;
     for (;;) {
         size_t count = in.getLine(line, sizeof line);
-        if (count == 0) return -1;
+        if (count == 0 || count > headerLeft) return -1;
+        headerLeft -= count;
         if (line[0] == '\n') return 0;
         // A line longer than the buffer arrives in pieces. Its last byte is
         // read again with the next piece, so that a piece that is nothing

@@ -24,7 +24,9 @@
 #include <string_view>
 #include <thread>
 
+#include "io/input_file.h"
 #include "io/read_progress.h"
+#include "io/save_target.h"
 #include "picture/formats/float_raster.h"
 #include "picture/memory_budget.h"
 
@@ -209,7 +211,7 @@ int checkLayout(exr_const_context_t context, uint64_t fileSize, FailureReason* r
     uint64_t pictureBytes = 0;
     if (!checkedProduct(layout.width, layout.height, pictureBytes) ||
         !checkedProduct(pictureBytes, sizeof(RgbePixel), pictureBytes) ||
-        !withinMemoryBudget(pictureBytes)) {
+        !pictureFitsInMemory(layout.width, layout.height)) {
         return failWith(reason, tooLargeText(layout.width, layout.height));
     }
 
@@ -594,12 +596,13 @@ int readFromSource(RgbeImage& image, const char* name, ExrSource& source, Failur
 
 int readOpenExr(RgbeImage& image, const std::string& path, FailureReason* reason) {
     image.release();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failWithSystemError(reason, errno);
+    // The readers' one door: never blocks, regular files only.
+    int fd = openInputFile(path);
+    if (fd < 0) return failWithFileError(reason, errno);
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0) {
         close(fd);
-        return failWith(reason, "the file is not a regular file");
+        return failWithSystemError(reason, errno);
     }
     ExrSource source;
     source.fd = fd;

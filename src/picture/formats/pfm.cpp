@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "io/input_file.h"
+#include "io/save_target.h"
 #include "picture/formats/float_raster.h"
 
 namespace pellumir {
@@ -30,28 +32,45 @@ int lower(int c) {
     return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
 }
 
+// The header's bytes, held to kLongestHeader: spaces or digits without
+// end read as the end of the file. Cause when exceeded: "the header is
+// longer than 4 MiB".
+struct HeaderInput {
+    std::FILE* file;
+    uint64_t left = kLongestHeader;
+    int get() {
+        if (left == 0) return EOF;
+        --left;
+        return std::getc(file);
+    }
+    void unget(int c) {
+        ++left;
+        std::ungetc(c, file);
+    }
+};
+
 // The first byte that is not white space, consumed, or EOF.
-int skipSpace(std::FILE* file) {
+int skipSpace(HeaderInput& file) {
     int c;
     do
-        c = std::getc(file);
+        c = file.get();
     while (isSpace(c));
     return c;
 }
 
 // "%d": white space, an optional sign, at least one digit; the byte after
 // the digits is pushed back. A number outside int fails.
-bool scanInt(std::FILE* file, int& value) {
+bool scanInt(HeaderInput& file, int& value) {
     int c = skipSpace(file);
     bool negative = c == '-';
-    if (c == '-' || c == '+') c = std::getc(file);
+    if (c == '-' || c == '+') c = file.get();
     if (!isDigit(c)) return false;
     int64_t magnitude = 0;
-    for (; isDigit(c); c = std::getc(file)) {
+    for (; isDigit(c); c = file.get()) {
         magnitude = magnitude * 10 + (c - '0');
         if (magnitude > int64_t{INT32_MAX} + 1) return false;
     }
-    if (c != EOF) std::ungetc(c, file);
+    if (c != EOF) file.unget(c);
     int64_t signedValue = negative ? -magnitude : magnitude;
     if (signedValue > INT32_MAX) return false;
     value = static_cast<int>(signedValue);
@@ -66,10 +85,10 @@ constexpr size_t kLongestScale = 4096;
 // then "nan", "inf" or "infinity" in any case, or a decimal or "0x" hex
 // number with an optional exponent, stopping at (and pushing back) the
 // first byte that cannot continue it. False when fscanf would fail.
-bool collectNumber(std::FILE* file, std::string& text) {
+bool collectNumber(HeaderInput& file, std::string& text) {
     int c = skipSpace(file);
     if (c == EOF) return false;
-    auto next = [&] { return c = std::getc(file); };
+    auto next = [&] { return c = file.get(); };
     size_t signLength = 0;
     if (c == '-' || c == '+') {
         text += static_cast<char>(c);
@@ -93,7 +112,7 @@ bool collectNumber(std::FILE* file, std::string& text) {
         if (!spells("nf")) return false;
         if (next() == EOF) return true;
         if (lower(c) != 'i') {
-            std::ungetc(c, file);
+            file.unget(c);
             return true;
         }
         text += static_cast<char>(c);
@@ -129,7 +148,7 @@ bool collectNumber(std::FILE* file, std::string& text) {
             text += '.';
             gotDot = true;
         } else {
-            if (c != EOF) std::ungetc(c, file);
+            if (c != EOF) file.unget(c);
             break;
         }
         if (text.size() > kLongestScale) return false;
@@ -140,7 +159,7 @@ bool collectNumber(std::FILE* file, std::string& text) {
 
 // "%f": the collected text converted as strtof does in the C locale; fails
 // when no prefix of it is a number (".", "-.", "0x" alone).
-bool scanFloat(std::FILE* file, float& value) {
+bool scanFloat(HeaderInput& file, float& value) {
     std::string text;
     if (!collectNumber(file, text)) return false;
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
@@ -156,24 +175,27 @@ bool scanFloat(std::FILE* file, float& value) {
 
 int readPfm(RgbeImage& image, std::FILE* file, FailureReason* reason) {
     image.release();
-    int first = std::getc(file);
-    int second = std::getc(file);
-    std::getc(file);  // normally a line end; not examined
+    HeaderInput header{file};
+    int first = header.get();
+    int second = header.get();
+    header.get();  // normally a line end; not examined
     if (first != 'P' || (second != 'F' && second != 'f'))
         return failWith(reason, "the file does not start with PF or Pf");
 
     int width = 0;
     int height = 0;
-    if (!scanInt(file, width) || !scanInt(file, height))
-        return failWith(reason, "the PFM header has no width and height");
+    if (!scanInt(header, width) || !scanInt(header, height))
+        return failWith(reason, header.left == 0 ? kLongestHeaderText
+                                                 : "the PFM header has no width and height");
     if (width <= 0 || height <= 0)
         return failWith(reason, "the PFM header gives a width or height below 1");
-    std::getc(file);  // the byte after the height
+    header.get();  // the byte after the height
 
     // The byte order rests on the scale, so a file without one is refused.
     float scale = 0;
-    if (!scanFloat(file, scale)) return failWith(reason, "the PFM header has no scale");
-    std::getc(file);  // exactly one byte: of a CR LF, the LF is raster
+    if (!scanFloat(header, scale))
+        return failWith(reason, header.left == 0 ? kLongestHeaderText : "the PFM header has no scale");
+    header.get();  // exactly one byte: of a CR LF, the LF is raster
 
     FloatRaster raster;
     raster.width = static_cast<uint32_t>(width);
@@ -184,10 +206,10 @@ int readPfm(RgbeImage& image, std::FILE* file, FailureReason* reason) {
 }
 
 int readPfm(RgbeImage& image, const std::string& path, FailureReason* reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openInputStream(path);
     if (!file) {
         image.release();
-        return failWithSystemError(reason, errno);
+        return failWithFileError(reason, errno);
     }
     int result = readPfm(image, file, reason);
     std::fclose(file);

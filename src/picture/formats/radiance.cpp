@@ -10,11 +10,14 @@
 #include <thread>
 
 #include "io/byte_input.h"
+#include "io/input_file.h"
 #include "io/safe_output.h"
+#include "io/save_target.h"
 #include "picture/formats/float_raster.h"
 #include "picture/formats/header.h"
 #include "picture/formats/resolu.h"
 #include "picture/formats/scanline.h"
+#include "picture/memory_budget.h"
 #include "picture/picture_ops.h"
 #include "picture/turn_tile.h"
 #include "picture/two_cores.h"
@@ -124,8 +127,13 @@ std::string scanlineFailureText(const ByteInput& in, uint32_t row) {
 int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn,
                      FailureReason* reason) {
     ByteInput in(file);
-    // A file that ends inside the header has no resolution line either.
-    skipHeader(in);
+    // A file that ends inside the header has no resolution line either;
+    // nor does one whose header is endless.
+    if (skipHeader(in) < 0) {
+        return failWith(reason, in.atEnd() || in.failed()
+                                    ? "the file has no valid Radiance resolution line"
+                                    : kLongestHeaderText);
+    }
     uint32_t length = 0;
     uint32_t count = 0;
     int flags = readResolution(in, length, count);
@@ -141,10 +149,9 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
 
     // Old repeat markers let a 40-byte file describe 2^31 pixels and more,
     // which would take seconds and gigabytes to read before anything could
-    // fail. Pictures are held to fewer than 2^31 pixels (8 GiB of RGBE and
-    // 6 GiB more for the display), however short their file.
-    constexpr uint64_t kLargestPicture = INT32_MAX;
-    if (uint64_t{length} * count > kLargestPicture) {
+    // fail. The picture and its display must fit in memory, and in fewer
+    // than 2^31 pixels, however short their file.
+    if (!pictureFitsInMemory(length, count)) {
         image.release();
         return failWith(reason, tooLargeText(length, count));
     }
@@ -201,8 +208,8 @@ int readRadiance(RgbeImage& image, std::FILE* file, RowSink* sink, FailureReason
 }
 
 int readRadiance(RgbeImage& image, const std::string& path, RowSink* sink, FailureReason* reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return failWithSystemError(reason, errno);
+    std::FILE* file = openInputStream(path);
+    if (!file) return failWithFileError(reason, errno);
     int result = readRadiance(image, file, sink, reason);
     std::fclose(file);
     return result;
@@ -213,8 +220,8 @@ int readRadianceTurned(RgbeImage& image, std::FILE* file, FailureReason* reason)
 }
 
 int readRadianceTurned(RgbeImage& image, const std::string& path, FailureReason* reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return failWithSystemError(reason, errno);
+    std::FILE* file = openInputStream(path);
+    if (!file) return failWithFileError(reason, errno);
     int result = readRadianceTurned(image, file, reason);
     std::fclose(file);
     return result;
@@ -227,7 +234,7 @@ int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason
         return failWith(reason, "the picture is too large for a Radiance file");
     }
     SafeOutput out;
-    if (!out.open(path)) return failWithSystemError(reason, out.error());
+    if (!out.open(path)) return failWithFileError(reason, out.error());
 
     char header[160];
     int size = std::snprintf(header, sizeof header,

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "io/input_file.h"
+#include "io/save_target.h"
 #include "picture/formats/float_raster.h"
 
 namespace pellumir {
@@ -33,10 +35,10 @@ int readRawFloat(RgbeImage& image, std::FILE* file, int64_t width, int64_t heigh
 
 int readRawFloat(RgbeImage& image, const std::string& path, int64_t width, int64_t height,
                  int colour, int swap, FailureReason* reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openInputStream(path);
     if (!file) {
         image.release();
-        return failWithSystemError(reason, errno);
+        return failWithFileError(reason, errno);
     }
     int result = readRawFloat(image, file, width, height, colour, swap, reason);
     std::fclose(file);
