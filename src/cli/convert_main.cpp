@@ -32,5 +32,11 @@ int main(int argc, char** argv) {
         std::fputs(convertUsage(), stdout);
         return kConvertOk;
     }
-    return runConvert(*options, stdout, stderr);
+    int status = runConvert(*options, stdout, stderr);
+    // What --info and --pixel printed must have arrived (a closed pipe).
+    if (std::fflush(stdout) != 0 && status == kConvertOk) {
+        std::fprintf(stderr, "pellumir-convert: cannot write to standard output\n");
+        return kConvertFailed;
+    }
+    return status;
 }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -103,12 +104,16 @@ ChildOutcome runInChild(Work work, uint64_t allowance = 0) {
 // What a program run with `arguments` printed and how it ended.
 struct ProgramRun {
     int status = -1;  // exit status, or -1 when it did not exit normally
+    int signal = 0;   // the signal that ended it, if one did
     std::string standardError;
     uint64_t maxRssKb = 0;  // the program's peak resident memory
     double seconds = 0;
 };
 
-inline ProgramRun runProgram(const std::vector<std::string>& arguments) {
+// `inChild` runs in the child just before the program starts (limits,
+// credentials, descriptors).
+inline ProgramRun runProgram(const std::vector<std::string>& arguments,
+                             const std::function<void()>& inChild = {}) {
     ProgramRun run;
     int errors[2];
     if (pipe(errors) != 0) return run;
@@ -121,6 +126,7 @@ inline ProgramRun runProgram(const std::vector<std::string>& arguments) {
         close(errors[1]);
         std::FILE* devNull = std::fopen("/dev/null", "w");
         if (devNull) dup2(fileno(devNull), STDOUT_FILENO);
+        if (inChild) inChild();
         std::vector<char*> argv;
         for (const auto& a : arguments)
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -139,6 +145,7 @@ inline ProgramRun runProgram(const std::vector<std::string>& arguments) {
     wait4(pid, &status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     run.maxRssKb = static_cast<uint64_t>(usage.ru_maxrss);
     return run;
 }

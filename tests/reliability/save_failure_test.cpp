@@ -91,8 +91,16 @@ int injectedRename(const char* from, const char* to) {
     return realFileOps().rename(from, to);
 }
 
-const FileOps kInjectedOps = {injectedOpen, injectedWrite, injectedFsync, injectedClose,
-                              injectedRename};
+int injectedLinkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    if (injection.turn() && injection.fault == Fault::fail) {
+        errno = EMLINK;
+        return -1;
+    }
+    return realFileOps().linkat(fromFolder, from, toFolder, to, flags);
+}
+
+const FileOps kInjectedOps = {injectedOpen,  injectedWrite,  injectedFsync,
+                              injectedClose, injectedRename, injectedLinkat};
 
 // A picture whose Radiance file and bitmap are both larger than the save
 // buffer, so that a save takes more than one write.
@@ -146,7 +154,7 @@ TEST_F(SaveFailures, EveryFailingCallLeavesTheOldFileAndNothingElse) {
     for (const Saver& saver : savers) {
         SCOPED_TRACE(saver.name);
         int calls = callsOfASave(saver);
-        ASSERT_GE(calls, 6) << "open, two writes or more, fsync, close, rename";
+        ASSERT_GE(calls, 7) << "open, two writes or more, fsync, link, close, rename";
         int intact = 0;
         for (int k = 1; k <= calls; ++k) {
             SCOPED_TRACE("failing call " + std::to_string(k) + " of " + std::to_string(calls));
