@@ -1,6 +1,8 @@
 #include "app/viewer_app.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -268,6 +270,27 @@ TEST_F(ViewerAppTest, AReadStoppedByTheUserEndsSilently) {
         EXPECT_EQ(each.windowRuns, 0) << name;
         EXPECT_TRUE(currentPicture.empty()) << name;
     }
+}
+
+// A FIFO (with no writer, so that opening it for reading would wait for
+// ever), a device and a folder open, then fail as unreadable pictures.
+TEST_F(ViewerAppTest, NamesThatAreNotRegularFilesEndWithTheReadErrorAtOnce) {
+    std::string fifo = folder.file("x.hdr");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    std::string zero = folder.file("z.hdr");
+    ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+    std::string tiffFolder = folder.file("f.tif");
+    ASSERT_EQ(mkdir(tiffFolder.c_str(), 0755), 0);
+    alarm(20);  // a start-up that blocks ends the test program here
+    for (const std::string& path : {fifo, zero, tiffFolder}) {
+        ScriptedDesktop each;
+        EXPECT_FALSE(ViewerApp(each).startUp(path));
+        ASSERT_EQ(each.messages.size(), 1u) << path;
+        EXPECT_EQ(each.messages[0].first, kReadErrorMessage);
+        EXPECT_EQ(each.messages[0].second, "Pellumir");
+        EXPECT_EQ(each.windowRuns, 0);
+    }
+    alarm(0);
 }
 
 TEST_F(ViewerAppTest, MissingFileIsNamedByItsWholeName) {
