@@ -47,7 +47,7 @@ void installSaveSignalHandlers() {
         struct sigaction action {};
         action.sa_handler = removePendingAndEnd;
         action.sa_mask = endingSignals();
-        action.sa_flags = SA_RESETHAND;
+        action.sa_flags = static_cast<int>(SA_RESETHAND);
         sigaction(signal, &action, nullptr);
     }
 }
