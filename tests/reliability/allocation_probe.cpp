@@ -10,6 +10,8 @@ std::atomic<bool> armed{false};
 std::atomic<uint64_t> largest{0};
 std::atomic<int64_t> held{0};
 std::atomic<int64_t> peak{0};
+std::atomic<uint64_t> refusedFrom{0};  // 0: none refused
+std::atomic<int> grantedLarge{0};
 
 }  // namespace
 
@@ -51,8 +53,17 @@ void* __libc_calloc(size_t count, size_t size);
 void* __libc_realloc(void* block, size_t size);
 void __libc_free(void* block);
 
+// Whether a request of `size` bytes is refused: while armed with a
+// threshold, every request that large after the first such one.
+bool refused(size_t size) {
+    uint64_t from = refusedFrom.load(std::memory_order_relaxed);
+    if (!armed.load(std::memory_order_relaxed) || from == 0 || size < from) return false;
+    return grantedLarge.fetch_add(1) >= 1;
+}
+
 void* malloc(size_t size) {
     noteRequest(size);
+    if (refused(size)) return nullptr;
     void* block = __libc_malloc(size);
     if (block) noteHeld(static_cast<int64_t>(malloc_usable_size(block)));
     return block;
@@ -103,6 +114,12 @@ AllocationProbe::AllocationProbe() {
 
 AllocationProbe::~AllocationProbe() {
     armed = false;
+    refusedFrom = 0;
+}
+
+void AllocationProbe::refuseAllButTheFirstFrom(uint64_t bytes) {
+    grantedLarge = 0;
+    refusedFrom = bytes;
 }
 
 uint64_t AllocationProbe::largestRequest() const {

@@ -19,6 +19,10 @@ struct AllocationProbe {
     AllocationProbe(const AllocationProbe&) = delete;
     AllocationProbe& operator=(const AllocationProbe&) = delete;
 
+    // From now on malloc refuses every request of at least `bytes` but the
+    // first (a picture's block is granted, a second one is not).
+    void refuseAllButTheFirstFrom(uint64_t bytes);
+
     uint64_t largestRequest() const;
     uint64_t peakHeld() const;
 };
