@@ -161,7 +161,7 @@ TEST(InterruptedSaves, AFileSizeLimitIsASaveErrorNotADeath) {
         });
         EXPECT_EQ(run.signal, 0);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.standardError, output + ": " + kSaveError + "\n");
+        EXPECT_EQ(run.standardError, output + ": " + kSaveError + " (File too large)\n");
         EXPECT_EQ(test::readBytes(output), kOldBytes);
     }
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"out.bmp", "out.hdr"}));

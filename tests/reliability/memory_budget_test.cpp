@@ -220,7 +220,9 @@ TEST(MemoryBudget, ACgroupLimitIsARefusalNotAKill) {
         test::runProgram({PELLUMIR_CONVERT, "--info", input}, [&] { group.enter(); });
     EXPECT_EQ(run.signal, 0) << "killed";
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.standardError, input + ": " + kReadErrorMessage + "\n");
+    EXPECT_EQ(run.standardError,
+              input + ": " + kReadErrorMessage +
+                  " (a picture of 4000 × 4000 pixels is more than the memory allows)\n");
     std::printf("refused in %.1f ms, %llu KiB peak\n", run.seconds * 1e3,
                 static_cast<unsigned long long>(run.maxRssKb));
 }
@@ -249,6 +251,9 @@ TEST(MemoryBudget, TheConverterReportsATurnWithoutMemory) {
         ConvertOptions options;
         options.input = input;
         options.output = output;
+        // A turn as the first action of a Radiance file is done by the
+        // reading, without a second block; a turn after a mirror is not.
+        options.actions.push_back({ConvertAction::Kind::key, 72, 0, 0});
         options.actions.push_back({ConvertAction::Kind::key, 82, 0, 0});
         // The picture's block is granted; a second one (the turn's, or
         // its spare made beside the reading) is not.
@@ -263,7 +268,8 @@ TEST(MemoryBudget, TheConverterReportsATurnWithoutMemory) {
         });
         EXPECT_TRUE(outcome.exited);
         EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(test::readBytes(errors), input + ": not enough memory to turn the picture\n");
+        EXPECT_EQ(test::readBytes(errors),
+                  input + ": cannot turn the picture (not enough memory for the turned picture)\n");
         EXPECT_FALSE(std::filesystem::exists(output));
     }
 }

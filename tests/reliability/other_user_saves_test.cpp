@@ -71,9 +71,10 @@ class OtherUserSaves : public ::testing::Test {
                                  "--regid=" + std::to_string(group), "--clear-groups",
                                  PELLUMIR_CONVERT, "--mirror", input, output});
     }
-    void expectRefused(const test::ProgramRun& run, const std::string& output) {
+    void expectRefused(const test::ProgramRun& run, const std::string& output,
+                       const std::string& cause) {
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.standardError, output + ": " + kSaveError + "\n");
+        EXPECT_EQ(run.standardError, output + ": " + kSaveError + " (" + cause + ")\n");
         EXPECT_EQ(test::readBytes(output), kOldBytes);
     }
 
@@ -123,10 +124,10 @@ TEST_F(OtherUserSaves, AFileTheUserMayNotWriteIsRefusedAndKept) {
     std::string open = folder("open", 0, 0, 0777);  // no sticky bit
     std::string own = open + "/ro.hdr";
     oldFile(own, 65534, 65534, 0444);
-    expectRefused(saveAs(65534, 65534, own), own);
+    expectRefused(saveAs(65534, 65534, own), own, "Permission denied");
     std::string others = open + "/other.hdr";
     oldFile(others, 1111, 1111, 0644);
-    expectRefused(saveAs(65534, 65534, others), others);
+    expectRefused(saveAs(65534, 65534, others), others, "Permission denied");
     EXPECT_EQ(namesIn(open), (std::vector<std::string>{"other.hdr", "ro.hdr"}));
 }
 
@@ -149,7 +150,7 @@ TEST_F(OtherUserSaves, AWritableFileOfAnotherUserIsRewrittenInPlace) {
     std::string closed = folder("closed", 1111, 1111, 0755);
     std::string inClosed = closed + "/theirs.hdr";
     oldFile(inClosed, 1111, 1111, 0666);
-    expectRefused(saveAs(65534, 65534, inClosed), inClosed);
+    expectRefused(saveAs(65534, 65534, inClosed), inClosed, "Permission denied");
 }
 
 }  // namespace

@@ -211,7 +211,7 @@ int checkLayout(exr_const_context_t context, uint64_t fileSize, FailureReason* r
     uint64_t pictureBytes = 0;
     if (!checkedProduct(layout.width, layout.height, pictureBytes) ||
         !checkedProduct(pictureBytes, sizeof(RgbePixel), pictureBytes) ||
-        !pictureFitsInMemory(layout.width, layout.height)) {
+        !withinMemoryBudget(pictureBytes)) {
         return failWith(reason, tooLargeText(layout.width, layout.height));
     }
 
@@ -232,6 +232,11 @@ int checkLayout(exr_const_context_t context, uint64_t fileSize, FailureReason* r
     }
     if (fewest > fileSize || stored > fileSize) {
         return failWith(reason, claimText(layout.width, layout.height, fileSize));
+    }
+    // As every reader: under the pixel cap, and shown within the memory
+    // budget, before anything is decoded.
+    if (!pictureFitsInMemory(layout.width, layout.height)) {
+        return failWith(reason, tooLargeText(layout.width, layout.height));
     }
 
     if (layout.tiled) {
