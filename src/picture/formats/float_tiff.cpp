@@ -15,8 +15,8 @@
 #include <new>
 
 #include "io/input_file.h"
-#include "io/save_target.h"
 #include "io/read_progress.h"
+#include "io/save_target.h"
 #include "picture/formats/float_raster.h"
 #include "picture/memory_budget.h"
 

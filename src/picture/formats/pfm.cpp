@@ -194,7 +194,8 @@ int readPfm(RgbeImage& image, std::FILE* file, FailureReason* reason) {
     // The byte order rests on the scale, so a file without one is refused.
     float scale = 0;
     if (!scanFloat(header, scale))
-        return failWith(reason, header.left == 0 ? kLongestHeaderText : "the PFM header has no scale");
+        return failWith(reason,
+                        header.left == 0 ? kLongestHeaderText : "the PFM header has no scale");
     header.get();  // exactly one byte: of a CR LF, the LF is raster
 
     FloatRaster raster;
