@@ -25,7 +25,7 @@ bool canOpenForReading(const std::string& path) {
     return true;
 }
 
-int openInputFile(const std::string& path) {
+int openInputFile(const std::string& path, uint64_t* size) {
     int fd = openWithoutBlocking(path);
     if (fd < 0) return -1;
     struct stat info {};
@@ -45,6 +45,7 @@ int openInputFile(const std::string& path) {
         errno = refusal;
         return -1;
     }
+    if (size) *size = static_cast<uint64_t>(info.st_size);
     return fd;
 }
 

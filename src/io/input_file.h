@@ -21,8 +21,9 @@ bool canOpenForReading(const std::string& path);
 // open cannot block (O_NONBLOCK), anything but a regular file is refused at
 // once (errno EISDIR for a folder, kNotARegularFile for a FIFO, device or
 // socket: failWithFileError words both), then reads block as usual.
-// Returns the descriptor, or -1 with errno set.
-int openInputFile(const std::string& path);
+// Returns the descriptor, or -1 with errno set; `size`, when given, gets
+// the file's size from the same check.
+int openInputFile(const std::string& path, uint64_t* size = nullptr);
 // The same as a stdio stream ("rb"), or null with errno set.
 std::FILE* openInputStream(const std::string& path);
 

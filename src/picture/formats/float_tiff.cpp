@@ -1,7 +1,6 @@
 #include "picture/formats/float_tiff.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -22,19 +21,21 @@
 
 namespace pellumir {
 
+// Reading block by block needs the arrays of strip offsets, the bytes of one
+// stored block (no more than the file holds) and one decoded block, so twice
+// the file size is plenty; the floor keeps ordinary files clear of it.
+uint64_t tiffAllocationCap(uint64_t fileSize) {
+    constexpr uint64_t kSmallestAllocationCap = uint64_t{256} << 20;
+    uint64_t cap =
+        std::max(kSmallestAllocationCap, fileSize > UINT64_MAX / 2 ? UINT64_MAX : fileSize * 2);
+    return std::min<uint64_t>(cap, static_cast<uint64_t>(INT64_MAX));
+}
+
 namespace {
 
 // "r" for reading, "m" to leave memory mapping off: a file cut short under
 // a mapping would end the process with SIGBUS instead of failing the read.
 constexpr const char* kOpenMode = "rm";
-
-// The largest single block libtiff may ask for on our behalf, and the
-// largest decoded strip or tile the reader asks for. Reading block by block
-// needs the arrays of strip offsets, the bytes of one stored block (no more
-// than the file holds) and one decoded block, so twice the file size is
-// plenty; the floor keeps ordinary files clear of it. Without a cap a
-// directory of a few bytes can claim gigabytes.
-constexpr uint64_t kSmallestAllocationCap = uint64_t{256} << 20;
 
 struct TiffCloser {
     void operator()(TIFF* tiff) const { TIFFClose(tiff); }
@@ -45,12 +46,6 @@ struct OptionsFreer {
     void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
 using TiffOptions = std::unique_ptr<TIFFOpenOptions, OptionsFreer>;
-
-uint64_t allocationCap(uint64_t fileSize) {
-    uint64_t cap =
-        std::max(kSmallestAllocationCap, fileSize > UINT64_MAX / 2 ? UINT64_MAX : fileSize * 2);
-    return std::min<uint64_t>(cap, static_cast<uint64_t>(INT64_MAX));
-}
 
 // Where the reader is told of the first thing libtiff could not do, and what
 // it knows of the file.
@@ -78,7 +73,7 @@ TiffOptions openOptions(TiffContext& context) {
     TiffOptions options(TIFFOpenOptionsAlloc());
     if (!options) return options;
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
-                                        static_cast<tmsize_t>(allocationCap(context.fileSize)));
+                                        static_cast<tmsize_t>(tiffAllocationCap(context.fileSize)));
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), keepFirstError, &context);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), ignoreWarning, &context);
     return options;
@@ -226,7 +221,7 @@ int readableLayout(TIFF* tiff, TiffContext& context, TiffLayout& layout) {
     // gigabytes could only come from a file of gigabytes.
     uint64_t buffers = 0;
     if (!checkedProduct(layout.blockBytes, layout.separatePlanes ? layout.taken : 1, buffers) ||
-        !withinMemoryBudget(buffers) || layout.blockBytes > allocationCap(context.fileSize)) {
+        !withinMemoryBudget(buffers) || layout.blockBytes > tiffAllocationCap(context.fileSize)) {
         return failWith(reason, printed("a TIFF %s of %llu bytes is more than the reader takes",
                                         layout.tiled ? "tile" : "strip",
                                         static_cast<unsigned long long>(layout.blockBytes)));
@@ -466,18 +461,12 @@ int readFloatTiff(RgbeImage& image, const std::string& path, FailureReason* reas
     // The readers' one door: never blocks, regular files only. The header
     // libtiff reads is held by its own limits (at most 4096 directory
     // entries, no array beyond the file) and by the allocation cap.
-    int fd = openInputFile(path);
-    if (fd < 0) return failWithFileError(reason, errno);
-    struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        close(fd);
-        return failWith(reason, "the file is not a regular file");
-    }
-    uint8_t start[4] = {};
-    ssize_t got = pread(fd, start, sizeof start, 0);
     TiffContext context;
     context.reason = reason;
-    context.fileSize = static_cast<uint64_t>(info.st_size);
+    int fd = openInputFile(path, &context.fileSize);
+    if (fd < 0) return failWithFileError(reason, errno);
+    uint8_t start[4] = {};
+    ssize_t got = pread(fd, start, sizeof start, 0);
     TiffOptions options = openOptions(context);
     // TIFFOpen's own way: open, then hand the descriptor over. Once libtiff
     // has it, TIFFClose closes it.

@@ -8,7 +8,6 @@
 #include <IlmThreadPool.h>
 #include <fcntl.h>
 #include <openexr.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -602,16 +601,10 @@ int readFromSource(RgbeImage& image, const char* name, ExrSource& source, Failur
 int readOpenExr(RgbeImage& image, const std::string& path, FailureReason* reason) {
     image.release();
     // The readers' one door: never blocks, regular files only.
-    int fd = openInputFile(path);
-    if (fd < 0) return failWithFileError(reason, errno);
-    struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        close(fd);
-        return failWithSystemError(reason, errno);
-    }
     ExrSource source;
+    int fd = openInputFile(path, &source.size);
+    if (fd < 0) return failWithFileError(reason, errno);
     source.fd = fd;
-    source.size = static_cast<uint64_t>(info.st_size);
     int result = readFromSource(image, path.c_str(), source, reason);
     close(fd);
     return result;
