@@ -1,13 +1,15 @@
 #include "thumbnailer/display_tiff.h"
 
-#include <sys/stat.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
 
+#include "io/input_file.h"
+#include "picture/formats/float_tiff.h"
 #include "picture/memory_budget.h"
 
 namespace pellumir {
@@ -17,12 +19,6 @@ namespace {
 // "m": no memory mapping, so that a file cut short fails the read instead
 // of ending the process with SIGBUS.
 constexpr const char* kOpenMode = "rm";
-
-// The largest single block libtiff may ask for on our behalf: the raster is
-// ours (the picture's own block), so libtiff needs no more than a strip or
-// a tile of the file and its tables. The floor keeps ordinary files clear of
-// the cap; without one a directory of a few bytes can claim gigabytes.
-constexpr uint64_t kSmallestAllocationCap = uint64_t{256} << 20;
 
 constexpr double kDisplayGamma = 2.2;
 
@@ -79,16 +75,23 @@ int readOpenTiff(RgbeImage& image, TIFF* tiff) {
 
 int readDisplayTiff(RgbeImage& image, const std::string& path) {
     image.release();
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
-    uint64_t fileSize = static_cast<uint64_t>(status.st_size);
+    // The readers' one door: never blocks, regular files only.
+    uint64_t fileSize = 0;
+    int fd = openInputFile(path, &fileSize);
+    if (fd < 0) return 0;
     TiffOptions options(TIFFOpenOptionsAlloc());
-    if (!options) return 0;
-    uint64_t cap = std::max(kSmallestAllocationCap, std::min(fileSize, UINT64_MAX / 2) * 2);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
-                                        static_cast<tmsize_t>(std::min<uint64_t>(cap, INT64_MAX)));
-    TiffHandle tiff(TIFFOpenExt(path.c_str(), kOpenMode, options.get()));
-    if (!tiff) return 0;
+    // The raster is ours (the picture's own block), so libtiff needs no more
+    // than a strip or a tile of the file and its tables.
+    if (options) {
+        TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
+                                            static_cast<tmsize_t>(tiffAllocationCap(fileSize)));
+    }
+    // Once libtiff has the descriptor, TIFFClose closes it.
+    TiffHandle tiff(options ? TIFFFdOpenExt(fd, path.c_str(), kOpenMode, options.get()) : nullptr);
+    if (!tiff) {
+        close(fd);
+        return 0;
+    }
     int result = readOpenTiff(image, tiff.get());
     if (result == 0) image.release();
     return result;

@@ -1,6 +1,8 @@
 #include "thumbnailer/make_thumbnail.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "app/picture_files.h"
 #include "display/automatic_exposure.h"
@@ -9,6 +11,8 @@
 #include "display/picture_reduction.h"
 #include "display/png_file.h"
 #include "display/viewer_state.h"
+#include "io/input_file.h"
+#include "io/save_target.h"
 #include "thumbnailer/display_tiff.h"
 
 namespace pellumir {
@@ -26,9 +30,13 @@ int makeThumbnail(const std::string& input, const std::string& output, uint32_t 
                   std::string& error) {
     // Only regular files: opening a FIFO or a device named like a picture
     // could wait for ever, and file managers never mean one.
-    struct stat status {};
-    if (stat(input.c_str(), &status) != 0) return fail(error, input, kCannotOpenMessage);
-    if (!S_ISREG(status.st_mode)) return fail(error, input, kReadErrorMessage);
+    // The readers' own door decides, without blocking.
+    int fd = openInputFile(input);
+    if (fd < 0) {
+        bool notAFile = errno == EISDIR || errno == kNotARegularFile;
+        return fail(error, input, notAFile ? kReadErrorMessage : kCannotOpenMessage);
+    }
+    close(fd);
     PictureKind kind = kindOfFile(input);
     if (kind == PictureKind::unknown || kind == PictureKind::rawFloat)
         return fail(error, input, kUnknownTypeMessage);
