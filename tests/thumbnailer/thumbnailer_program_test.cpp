@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "picture/formats/radiance.h"
+#include "support/png_decode.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
@@ -26,11 +27,7 @@ struct Outcome {
     std::string err;
 };
 
-struct Thumbnail {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    std::vector<uint8_t> rgb;  // top row first
-
+struct Thumbnail : test::DecodedPng {
     double mean() const {
         double sum = 0;
         for (uint8_t v : rgb)
@@ -44,32 +41,6 @@ struct Thumbnail {
         return static_cast<double>(count) / static_cast<double>(rgb.size());
     }
 };
-
-// Decoded by libpng's reader, not by anything of ours: 8-bit RGB only.
-bool decodePng(const std::string& path, Thumbnail& result) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    bool ok = false;
-    if (!setjmp(png_jmpbuf(png))) {
-        png_init_io(png, file);
-        png_read_info(png, info);
-        result.width = png_get_image_width(png, info);
-        result.height = png_get_image_height(png, info);
-        if (png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB &&
-            png_get_bit_depth(png, info) == 8) {
-            result.rgb.resize(size_t{result.width} * result.height * 3);
-            for (uint32_t y = 0; y < result.height; ++y)
-                png_read_row(png, result.rgb.data() + size_t{y} * result.width * 3, nullptr);
-            png_read_end(png, nullptr);
-            ok = true;
-        }
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(file);
-    return ok;
-}
 
 std::string quoted(const std::string& text) {
     std::string result = "'";
@@ -109,7 +80,7 @@ class ThumbnailerProgram : public ::testing::Test {
         EXPECT_EQ(outcome.status, 0) << outcome.err;
         EXPECT_EQ(outcome.err, "");
         Thumbnail result;
-        EXPECT_TRUE(decodePng(output, result)) << input;
+        EXPECT_TRUE(test::decodePng(output, result)) << input;
         return result;
     }
 
