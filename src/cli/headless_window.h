@@ -1,7 +1,7 @@
 #pragma once
 
 #include "display/viewer_hooks.h"
-#include "platform/window_host.h"
+#include "display/window_host.h"
 
 namespace pellumir {
 

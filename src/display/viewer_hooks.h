@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "display/display_bitmap.h"
-#include "platform/window_host.h"
+#include "display/window_host.h"
 
 namespace pellumir {
 

@@ -6,8 +6,8 @@
 
 #include "display/display_bitmap.h"
 #include "display/viewer_hooks.h"
+#include "display/window_host.h"
 #include "picture/formats/raw_float.h"
-#include "platform/window_host.h"
 
 namespace pellumir {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/window_host.h"
+#include "display/window_host.h"
 
 namespace pellumir {
 

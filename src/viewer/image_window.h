@@ -4,7 +4,7 @@
 
 #include "display/display_bitmap.h"
 #include "display/viewer_hooks.h"
-#include "platform/window_host.h"
+#include "display/window_host.h"
 #include "viewer/canvas.h"
 #include "viewer/window_commands.h"
 

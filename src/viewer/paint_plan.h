@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/window_host.h"
+#include "display/window_host.h"
 #include "viewer/canvas.h"
 
 namespace pellumir {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "display/viewer_hooks.h"
-#include "platform/window_host.h"
+#include "display/window_host.h"
 
 namespace pellumir::test {
 

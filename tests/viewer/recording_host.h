@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_host.h"
+#include "display/window_host.h"
 #include "viewer/canvas.h"
 
 namespace pellumir {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/window_host.h"
+#include "display/window_host.h"
 
 class QFileDialog;
 class QWidget;

@@ -4,7 +4,7 @@
 #include <Qt>
 #include <cstdint>
 
-#include "platform/window_host.h"
+#include "display/window_host.h"
 
 namespace pellumir {
 

@@ -3,7 +3,7 @@
 #include <QPoint>
 #include <vector>
 
-#include "platform/window_host.h"
+#include "display/window_host.h"
 
 class QWidget;
 

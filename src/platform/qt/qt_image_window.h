@@ -9,7 +9,7 @@
 
 #include "display/display_bitmap.h"
 #include "display/viewer_hooks.h"
-#include "platform/window_host.h"
+#include "display/window_host.h"
 #include "platform/window_placement.h"
 #include "viewer/image_window.h"
 
