@@ -133,7 +133,7 @@ void flip(benchmark::State& state) {
 // Plus and minus by turns, so that the exposure stays near 1.
 void plusMinus(benchmark::State& state) {
     hook(state, 60, [](HookWindow& w, DisplayBitmap& b, int64_t n) {
-        keyCommand(w, b, n % 2 ? kKeyMinus : kKeyPadPlus);
+        keyCommand(w, b, n % 2 ? kVirtualKeyOemMinus : kVirtualKeyAdd);
     });
 }
 

@@ -98,9 +98,9 @@ std::optional<ConvertOptions> parseConvertOptions(const std::vector<std::string>
         } else if (argument == "--rotate") {
             pushKey(kKeyRotate);
         } else if (argument == "--plus") {
-            pushKey(kKeyPadPlus);
+            pushKey(kVirtualKeyAdd);
         } else if (argument == "--minus") {
-            pushKey(kKeyPadMinus);
+            pushKey(kVirtualKeySubtract);
         } else if (argument == "--reset") {
             options.actions.push_back({Kind::reset});
         } else if (argument == "--info") {

@@ -86,12 +86,12 @@ int keyCommand(HookWindow& window, DisplayBitmap& bitmap, uint32_t key) {
         case kKeySave:
             saveAsRadiance(window);
             return 1;
-        case kKeyPadPlus:
-        case kKeyPlus:
+        case kVirtualKeyAdd:
+        case kVirtualKeyOemPlus:
             currentExposure = currentExposure * 2.0f;
             break;
-        case kKeyPadMinus:
-        case kKeyMinus:
+        case kVirtualKeySubtract:
+        case kVirtualKeyOemMinus:
             currentExposure = currentExposure * 0.5f;
             break;
         default:

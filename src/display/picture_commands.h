@@ -3,20 +3,10 @@
 #include <cstdint>
 
 #include "display/display_bitmap.h"
+#include "display/input_codes.h"
 #include "display/viewer_hooks.h"
 
 namespace pellumir {
-
-// The virtual-key codes the key command acts on; letters are the same code
-// in either case.
-inline constexpr uint32_t kKeyMirror = 72;     // H
-inline constexpr uint32_t kKeyFlip = 86;       // V
-inline constexpr uint32_t kKeyRotate = 82;     // R
-inline constexpr uint32_t kKeySave = 83;       // S
-inline constexpr uint32_t kKeyPadPlus = 107;   // VK_ADD
-inline constexpr uint32_t kKeyPlus = 187;      // VK_OEM_PLUS
-inline constexpr uint32_t kKeyPadMinus = 109;  // VK_SUBTRACT
-inline constexpr uint32_t kKeyMinus = 189;     // VK_OEM_MINUS
 
 inline constexpr const char* kOutsidePixelText = "- - -";
 inline constexpr const char* kRadianceSaveFilter =

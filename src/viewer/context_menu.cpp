@@ -1,6 +1,6 @@
 #include "viewer/context_menu.h"
 
-#include "viewer/window_commands.h"
+#include "display/input_codes.h"
 
 namespace pellumir {
 

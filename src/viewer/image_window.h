@@ -3,12 +3,16 @@
 #include <cstdint>
 
 #include "display/display_bitmap.h"
+#include "display/input_codes.h"
 #include "display/viewer_hooks.h"
 #include "display/window_host.h"
 #include "viewer/canvas.h"
-#include "viewer/window_commands.h"
 
 namespace pellumir {
+
+// What the caller does with a message after the window's method returns:
+// nothing more, or hand it on to the base window's own handling.
+enum class MessageResult { handled, defaultProcessing };
 
 // The client size the window asks for when it opens.
 struct ClientSize {

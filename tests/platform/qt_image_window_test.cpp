@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "display/input_codes.h"
 #include "display/picture_commands.h"
 #include "display/viewer_state.h"
 #include "platform/window_placement.h"
-#include "viewer/window_commands.h"
 
 namespace pellumir {
 namespace {

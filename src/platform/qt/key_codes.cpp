@@ -1,32 +1,25 @@
 #include "platform/qt/key_codes.h"
 
+#include "display/input_codes.h"
+
 namespace pellumir {
 
 namespace {
 
-constexpr uint32_t kVkNumpad0 = 96;
-constexpr uint32_t kVkMultiply = 106;
-constexpr uint32_t kVkAdd = 107;
-constexpr uint32_t kVkSubtract = 109;
-constexpr uint32_t kVkDecimal = 110;
-constexpr uint32_t kVkDivide = 111;
-constexpr uint32_t kVkOemPlus = 187;
-constexpr uint32_t kVkOemMinus = 189;
-
 uint32_t keypadKey(int key) {
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return kVkNumpad0 + uint32_t(key - Qt::Key_0);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return kVirtualKeyNumpad0 + uint32_t(key - Qt::Key_0);
     switch (key) {
         case Qt::Key_Asterisk:
-            return kVkMultiply;
+            return kVirtualKeyMultiply;
         case Qt::Key_Plus:
-            return kVkAdd;
+            return kVirtualKeyAdd;
         case Qt::Key_Minus:
-            return kVkSubtract;
+            return kVirtualKeySubtract;
         case Qt::Key_Period:
         case Qt::Key_Comma:  // the keypad's decimal key on some layouts
-            return kVkDecimal;
+            return kVirtualKeyDecimal;
         case Qt::Key_Slash:
-            return kVkDivide;
+            return kVirtualKeyDivide;
         default:
             return 0;
     }
@@ -48,10 +41,10 @@ uint32_t virtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers) {
     switch (key) {
         case Qt::Key_Equal:
         case Qt::Key_Plus:
-            return kVkOemPlus;
+            return kVirtualKeyOemPlus;
         case Qt::Key_Minus:
         case Qt::Key_Underscore:
-            return kVkOemMinus;
+            return kVirtualKeyOemMinus;
         default:
             return 0;
     }

@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/input_codes.h"
+
 namespace pellumir {
 
 namespace {
-
-constexpr uint32_t kLeft = 0x0001;
-constexpr uint32_t kRight = 0x0002;
-constexpr uint32_t kShift = 0x0004;
-constexpr uint32_t kControl = 0x0008;
-constexpr uint32_t kMiddle = 0x0010;
-constexpr uint32_t kBack = 0x0020;
-constexpr uint32_t kForward = 0x0040;
 
 int32_t devicePixel(double logical, double ratio) {
     // A grabbed mouse reports points far outside the window; keep them
@@ -26,13 +20,13 @@ int32_t devicePixel(double logical, double ratio) {
 
 uint32_t mouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     uint32_t flags = 0;
-    if (buttons & Qt::LeftButton) flags |= kLeft;
-    if (buttons & Qt::RightButton) flags |= kRight;
-    if (buttons & Qt::MiddleButton) flags |= kMiddle;
-    if (buttons & Qt::BackButton) flags |= kBack;
-    if (buttons & Qt::ForwardButton) flags |= kForward;
-    if (modifiers & Qt::ShiftModifier) flags |= kShift;
-    if (modifiers & Qt::ControlModifier) flags |= kControl;
+    if (buttons & Qt::LeftButton) flags |= kMouseLeftButton;
+    if (buttons & Qt::RightButton) flags |= kMouseRightButton;
+    if (buttons & Qt::MiddleButton) flags |= kMouseMiddleButton;
+    if (buttons & Qt::BackButton) flags |= kMouseBackButton;
+    if (buttons & Qt::ForwardButton) flags |= kMouseForwardButton;
+    if (modifiers & Qt::ShiftModifier) flags |= kMouseShift;
+    if (modifiers & Qt::ControlModifier) flags |= kMouseControl;
     return flags;
 }
 

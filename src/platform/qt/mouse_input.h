@@ -8,9 +8,9 @@
 
 namespace pellumir {
 
-// The key state a mouse message carries (the MK_ flags: left 0x1, right
-// 0x2, Shift 0x4, Control 0x8, middle 0x10, the two side buttons 0x20 and
-// 0x40) from the buttons held and the modifiers. Qt counts a press's own
+// The key state a mouse message carries (the kMouse* flags of
+// display/input_codes.h: left, right, middle and the two side buttons,
+// Shift and Control) from the buttons held and the modifiers. Qt counts a press's own
 // button as held and a release's as no longer held, as the flags do.
 uint32_t mouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 
