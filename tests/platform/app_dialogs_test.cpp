@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/about_dialog.h"
-#include "app/raw_float_dialog.h"
-#include "app/readme_window.h"
+#include "app/qt/about_dialog.h"
+#include "app/qt/raw_float_dialog.h"
+#include "app/qt/readme_window.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {

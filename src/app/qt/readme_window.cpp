@@ -1,4 +1,4 @@
-#include "app/readme_window.h"
+#include "app/qt/readme_window.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "app/raw_float_dialog.h"
+#include "app/qt/raw_float_dialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "app/about_dialog.h"
+#include "app/qt/about_dialog.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "app/readme_window.h"
+#include "app/qt/readme_window.h"
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/open_address.h"
 #include "platform/qt/program_resources.h"
@@ -53,7 +53,7 @@ AboutDialog::AboutDialog(QWidget* owner) : QDialog(owner) {
     QRect version = dialogUnitRect(3, 15, 204, 17);
     QString helpName = QFontMetrics(text).elidedText(QString::fromStdString(helpFile()),
                                                      Qt::ElideMiddle, version.width());
-    addText(this, "version", QStringLiteral("版本 1.2 - April 2000 \n") + helpName, version,
+    addText(this, "version", QStringLiteral("版本 " PELLUMIR_VERSION " - April 2000 \n") + helpName, version,
             Qt::AlignHCenter);
     addText(this, "author", QStringLiteral("Pellumir 的开发者"), dialogUnitRect(8, 32, 198, 8),
             Qt::AlignLeft);

@@ -4,8 +4,8 @@
 
 #include <tiffio.h>
 
-#include "app/about_dialog.h"
-#include "app/raw_float_dialog.h"
+#include "app/qt/about_dialog.h"
+#include "app/qt/raw_float_dialog.h"
 #include "app/viewer_app.h"
 #include "io/save_signals.h"
 #include "platform/qt/application_start.h"
