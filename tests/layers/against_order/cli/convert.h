@@ -1,0 +1,3 @@
+// Qt headers belong to the Qt folders alone.
+#include <QString>
+#include <string>

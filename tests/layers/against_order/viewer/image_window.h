@@ -1,0 +1,3 @@
+// Follows the order.
+#include "display/commands.h"
+#include "viewer/canvas.h"
