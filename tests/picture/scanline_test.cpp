@@ -1,4 +1,5 @@
-#include "picture/formats/scanline.h"
+#include "picture/formats/scanline_reader.h"
+#include "picture/formats/scanline_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,8 @@
 #include "picture/formats/float_raster.h"
 #include "picture/formats/header.h"
 #include "picture/formats/resolu.h"
-#include "picture/formats/scanline.h"
+#include "picture/formats/scanline_reader.h"
+#include "picture/formats/scanline_writer.h"
 #include "picture/memory_budget.h"
 #include "picture/picture_ops.h"
 #include "picture/turn_tile.h"
@@ -73,8 +74,8 @@ constexpr uint32_t kTurnTileColumns = 64;
 // pixels each, after one pixel for the last pixel before the batch, which
 // an old repeat marker copies) by turns; for a large picture a second
 // thread turns each batch into the picture while the next one is read.
-bool readTurned(RgbeImage& image, uint32_t length, uint32_t count, ByteInput& in,
-                RgbePixel* const batches[2]) {
+bool readTurned(RgbeImage& image, uint32_t length, uint32_t count, ScanlineReader& scanlines,
+                ByteInput& in, RgbePixel* const batches[2]) {
     auto turn = [&image, length, count](const RgbePixel* rows, uint32_t r0, uint32_t r1) {
         for (uint32_t j0 = 0; j0 < length; j0 += kTurnTileColumns) {
             turnTile(rows, length, int64_t{count} - 1 - r0, image.pixels(), count, j0,
@@ -93,7 +94,7 @@ bool readTurned(RgbeImage& image, uint32_t length, uint32_t count, ByteInput& in
         batch[0] = before;
         RgbePixel* rows = batch + 1;
         for (uint32_t r = r0; r < r1; ++r) {
-            if (readScanline(rows + uint64_t{r - r0} * length, length, in, r == 0) < 0) {
+            if (scanlines.read(rows + uint64_t{r - r0} * length, in, r == 0) < 0) {
                 if (turning.joinable()) turning.join();
                 return false;
             }
@@ -155,6 +156,12 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
         image.release();
         return failWith(reason, tooLargeText(length, count));
     }
+    // One scratch block for the planes of every scanline.
+    ScanlineReader scanlines(length);
+    if (!scanlines.ready()) {
+        image.release();
+        return failWith(reason, tooLargeText(length, count));
+    }
 
     if (turn && flags == kStandardOrientation && count >= kTurnBatchLeastRows) {
         image.allocate(count, length);
@@ -166,7 +173,7 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
             image.release();
             return failWith(reason, tooLargeText(length, count));
         }
-        if (!readTurned(image, length, count, in, batches)) {
+        if (!readTurned(image, length, count, scanlines, in, batches)) {
             image.release();
             return failWith(reason, in.failed()  ? "the file cannot be read to its end"
                                     : in.atEnd() ? "the file ends before its last scanline"
@@ -183,7 +190,7 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
     uint32_t batch = std::max<uint32_t>(1, kRowsDoneBatchPixels / length);
     uint32_t reported = 0;
     for (uint32_t r = 0; r < count; ++r) {
-        if (readScanline(image.rows[r], length, in, r == 0) < 0) {
+        if (scanlines.read(image.rows[r], in, r == 0) < 0) {
             if (sink) sink->readingEnded(false);
             image.release();
             return failWith(reason, scanlineFailureText(in, r));
@@ -243,8 +250,9 @@ int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason
                              "Made with 100% pure brindle", 1.0, static_cast<int>(image.height),
                              static_cast<int>(image.width));
     out.write(header, static_cast<size_t>(size));
+    ScanlineWriter scanlines(image.width);
     for (uint32_t r = 0; r < image.height; ++r) {
-        if (writeScanline(image.rows[r], image.width, out) < 0) {
+        if (scanlines.write(image.rows[r], out) < 0) {
             return failWithSystemError(reason, out.error());
         }
     }

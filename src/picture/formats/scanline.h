@@ -2,29 +2,22 @@
 
 #include <cstdint>
 
-#include "io/byte_input.h"
-#include "io/safe_output.h"
-#include "picture/rgbe_image.h"
-
 namespace pellumir {
 
 // New run-length scanlines exist only for these lengths; others are flat.
 inline constexpr uint32_t kMinRunLengthScanline = 8;
 inline constexpr uint32_t kMaxRunLengthScanline = 32767;
 
-// Reads one scanline of `length` pixels in any of the three encodings (flat,
-// old run-length, new run-length) into `row`. `firstRow` tells that no pixel
-// lies before the row, so that an old repeat marker there has nothing to
-// repeat. Returns 0, or -1 on a malformed or truncated scanline.
-int readScanline(RgbePixel* row, uint32_t length, ByteInput& in, bool firstRow);
+// The bytes 2, 2 open a new run-length scanline; a third byte with its top
+// bit set makes them an ordinary pixel instead.
+inline constexpr int kRunLengthMark = 2;
 
-// Reads `count` flat or old run-length pixels starting at `first`.
-// `hasPixelBefore` tells whether first[-1] exists (the pixel a repeat marker
-// at `first` copies). Returns 0, or -1 at the end of the file or on an error.
-int readOldScanline(RgbePixel* first, uint32_t count, ByteInput& in, bool hasPixelBefore);
-
-// Writes one scanline: new run-length for lengths 8 to 32767, flat otherwise.
-// Returns 0, or a negative value when the output failed.
-int64_t writeScanline(const RgbePixel* row, uint32_t length, SafeOutput& out);
+// A run-length scanline holds its four planes (red, green, blue, exponent)
+// one after the other, each a chain of packets. A code byte above
+// kRunCodeBase opens a run, (code - 128) copies of the one value after it;
+// codes up to it open a dump of that many literal values, so that a run
+// holds at most 127 values and a dump at most 128.
+inline constexpr uint32_t kRunCodeBase = 128;
+inline constexpr uint32_t kLongestDump = 128;
 
 }  // namespace pellumir
