@@ -1,7 +1,6 @@
 #include "thumbnailer/display_tiff.h"
 
 #include <tiffio.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,28 +8,14 @@
 #include <memory>
 
 #include "io/input_file.h"
-#include "picture/formats/float_tiff.h"
+#include "picture/formats/tiff_open.h"
 #include "picture/memory_budget.h"
 
 namespace pellumir {
 
 namespace {
 
-// "m": no memory mapping, so that a file cut short fails the read instead
-// of ending the process with SIGBUS.
-constexpr const char* kOpenMode = "rm";
-
 constexpr double kDisplayGamma = 2.2;
-
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
-
-struct OptionsFreer {
-    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
-};
-using TiffOptions = std::unique_ptr<TIFFOpenOptions, OptionsFreer>;
 
 // (v / 255)^2.2 for every 8-bit value.
 struct LinearValues {
@@ -79,19 +64,13 @@ int readDisplayTiff(RgbeImage& image, const std::string& path) {
     uint64_t fileSize = 0;
     int fd = openInputFile(path, &fileSize);
     if (fd < 0) return 0;
-    TiffOptions options(TIFFOpenOptionsAlloc());
     // The raster is ours (the picture's own block), so libtiff needs no more
-    // than a strip or a tile of the file and its tables.
-    if (options) {
-        TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
-                                            static_cast<tmsize_t>(tiffAllocationCap(fileSize)));
-    }
-    // Once libtiff has the descriptor, TIFFClose closes it.
-    TiffHandle tiff(options ? TIFFFdOpenExt(fd, path.c_str(), kOpenMode, options.get()) : nullptr);
-    if (!tiff) {
-        close(fd);
-        return 0;
-    }
+    // than a strip or a tile of the file and its tables, as for the float
+    // reader. A failure is no more than a missing thumbnail, so libtiff's
+    // messages are kept only to stay off the terminal.
+    TiffMessages messages;
+    TiffHandle tiff = openTiffDescriptor(fd, path, fileSize, messages);
+    if (!tiff) return 0;
     int result = readOpenTiff(image, tiff.get());
     if (result == 0) image.release();
     return result;

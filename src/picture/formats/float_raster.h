@@ -25,15 +25,6 @@ struct FloatRaster {
 // regular files and memory streams do, pipes do not.
 std::optional<uint64_t> bytesLeftIn(std::FILE* file);
 
-// An IEEE 754 binary16 value (a half) as the float it is exactly.
-float halfToFloat(uint16_t half);
-
-// Encodes `width` pixels of `stride` floats each into `out`: the first three
-// floats of a pixel are red, green and blue, or, for grey, the first is all
-// three. Each float is widened to double for encodeRgbe.
-void encodeFloatRow(const float* floats, uint32_t stride, bool grey, uint32_t width,
-                    RgbePixel* out);
-
 // Reads the raster from the stream's position into `image`. The first row in
 // the file is the bottom row of the picture. Returns 1, or 0 with the picture
 // empty: for a width or height of 0, a stream too short for every row (found

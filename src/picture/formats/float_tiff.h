@@ -20,10 +20,6 @@ namespace pellumir {
 // first cause of a failure goes to `reason`. Returns 1, or 0 with the
 // picture empty.
 int readFloatTiff(RgbeImage& image, const std::string& path, FailureReason* reason = nullptr);
-// The largest single block libtiff may ask for on a reader's behalf, and the
-// largest decoded strip or tile a reader asks for, for a file of fileSize
-// bytes. Without a cap a directory of a few bytes can claim gigabytes.
-uint64_t tiffAllocationCap(uint64_t fileSize);
 // The same from a whole file held in memory.
 int readFloatTiffFromMemory(RgbeImage& image, const uint8_t* data, size_t size,
                             FailureReason* reason = nullptr);

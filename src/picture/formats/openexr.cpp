@@ -27,6 +27,7 @@
 #include "io/read_progress.h"
 #include "io/save_target.h"
 #include "picture/formats/float_raster.h"
+#include "picture/formats/float_samples.h"
 #include "picture/memory_budget.h"
 
 namespace pellumir {
@@ -276,20 +277,6 @@ struct ChunkPlace {
     uint32_t height = 0;
 };
 
-// Every half as a float: widening by table is quicker than by bits.
-struct HalfTable {
-    HalfTable() {
-        for (uint32_t h = 0; h < 65536; ++h)
-            value[h] = halfToFloat(static_cast<uint16_t>(h));
-    }
-    float value[65536];
-};
-
-const HalfTable& halfTable() {
-    static const HalfTable table;  // made once, by whichever thread comes first
-    return table;
-}
-
 // One thread's decoding: the core library's pipeline and the floats of
 // one chunk, red, green and blue a pixel.
 class ChunkDecoder {
@@ -303,13 +290,13 @@ class ChunkDecoder {
     ChunkDecoder& operator=(const ChunkDecoder&) = delete;
 
     bool allocate() {
-        size_t count = size_t{layout_.chunkWidth} * layout_.chunkHeight * 3;
+        const size_t count = size_t{layout_.chunkWidth} * layout_.chunkHeight * 3;
         if (layout_.halves) {
             halves_.reset(new (std::nothrow) uint16_t[count]);
-            count = size_t{layout_.chunkWidth} * 3;  // one row, widened
+            return halves_ != nullptr;
         }
         floats_.reset(new (std::nothrow) float[count]);
-        return floats_ != nullptr && (halves_ != nullptr || !layout_.halves);
+        return floats_ != nullptr;
     }
 
     // Decodes chunk `index` (in the order of the offset table) into the
@@ -355,19 +342,19 @@ class ChunkDecoder {
     }
 
     void encode(const ChunkPlace& place, RgbeImage& image) const {
-        const size_t rowFloats = size_t{layout_.chunkWidth} * 3;
+        // Red, green and blue a pixel; grey decodes into the red.
+        const size_t sampleBytes = layout_.halves ? sizeof(uint16_t) : sizeof(float);
+        const auto* samples = layout_.halves ? reinterpret_cast<const uint8_t*>(halves_.get())
+                                             : reinterpret_cast<const uint8_t*>(floats_.get());
+        SampleRow row;
+        row.sampleBytes = static_cast<unsigned>(sampleBytes);
+        row.pixelStep = 3 * sampleBytes;
+        const size_t rowBytes = row.pixelStep * layout_.chunkWidth;
         for (uint32_t r = 0; r < place.height; ++r) {
-            const float* row = floats_.get() + r * rowFloats;
-            if (layout_.halves) {
-                const uint16_t* halves = halves_.get() + r * rowFloats;
-                const size_t count = size_t{place.width} * 3;
-                const HalfTable& table = halfTable();
-                for (size_t i = 0; i < count; ++i)
-                    floats_[i] = table.value[halves[i]];
-                row = floats_.get();
-            }
-            encodeFloatRow(row, 3, layout_.choice.grey, place.width,
-                           image.rows[place.y + r] + place.x);
+            row.red = samples + r * rowBytes;
+            row.green = layout_.choice.grey ? row.red : row.red + sampleBytes;
+            row.blue = layout_.choice.grey ? row.red : row.red + 2 * sampleBytes;
+            encodeSampleRow(row, place.width, image.rows[place.y + r] + place.x);
         }
     }
 
