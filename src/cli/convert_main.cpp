@@ -1,8 +1,6 @@
 // pellumir-convert: the viewer's reading, picture commands and saving from
 // the command line.
 
-#include <tiffio.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,10 +12,6 @@
 using namespace pellumir;
 
 int main(int argc, char** argv) {
-    // Each failure is one line of the program's own; libtiff's warnings and
-    // errors would otherwise be printed on stderr before it.
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandler(nullptr);
     // Broken pipes and file size limits become failed saves; an interrupted
     // save leaves no file behind.
     pellumir::installSaveSignalHandlers();

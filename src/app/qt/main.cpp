@@ -2,8 +2,6 @@
 // modal run is the program's only event loop; when it ends, so does the
 // process.
 
-#include <tiffio.h>
-
 #include "app/qt/about_dialog.h"
 #include "app/qt/raw_float_dialog.h"
 #include "app/viewer_app.h"
@@ -13,10 +11,6 @@
 #include "platform/qt/qt_translation.h"
 
 int main(int argc, char** argv) {
-    // A damaged TIFF file ends in the program's one message; libtiff's own
-    // warnings and errors would only repeat it on the terminal.
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandler(nullptr);
     // Broken pipes and file size limits become failed saves; an interrupted
     // save leaves no file behind.
     pellumir::installSaveSignalHandlers();
