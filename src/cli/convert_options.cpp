@@ -33,6 +33,146 @@ bool parseKeys(const std::string& text, std::vector<ConvertAction>& actions) {
     }
 }
 
+// The command line as it is read: what the options have said so far, the
+// file names, and the next argument to read.
+struct OptionReader {
+    OptionReader(const std::vector<std::string>& given, std::string& errorText)
+        : arguments(given), error(errorText) {}
+
+    const std::vector<std::string>& arguments;
+    std::string& error;
+    ConvertOptions options;
+    std::vector<std::string> files;
+    bool greyGiven = false;
+    bool swapGiven = false;
+    size_t next = 0;
+
+    // The next argument of the option named, if there is one.
+    bool take(const std::string& option, std::string& value) {
+        if (next >= arguments.size()) {
+            error = option + " needs more arguments";
+            return false;
+        }
+        value = arguments[next++];
+        return true;
+    }
+
+    bool takePoint(const std::string& option, ConvertAction& action) {
+        std::string x;
+        std::string y;
+        if (!take(option, x) || !take(option, y)) return false;
+        if (!parseInteger(x, action.x) || !parseInteger(y, action.y)) {
+            error = option + " takes two whole numbers";
+            return false;
+        }
+        return true;
+    }
+
+    bool pushKey(uint32_t key) {
+        ConvertAction action;
+        action.key = key;
+        options.actions.push_back(action);
+        return true;
+    }
+
+    bool pushAction(Kind kind) {
+        options.actions.push_back({kind});
+        return true;
+    }
+};
+
+bool readKeys(OptionReader& reader, const std::string& option) {
+    std::string codes;
+    if (!reader.take(option, codes)) return false;
+    if (!parseKeys(codes, reader.options.actions)) {
+        reader.error = "--key takes comma-separated key codes";
+        return false;
+    }
+    return true;
+}
+
+bool readPoint(OptionReader& reader, const std::string& option) {
+    ConvertAction action;
+    action.kind = option == "--pick" ? Kind::pick : Kind::pixel;
+    if (!reader.takePoint(option, action)) return false;
+    reader.options.actions.push_back(action);
+    return true;
+}
+
+bool readRawSize(OptionReader& reader, const std::string& option) {
+    std::string width;
+    std::string height;
+    if (!reader.take(option, width) || !reader.take(option, height)) return false;
+    RawFloatLayout& layout = reader.options.rawLayout;
+    if (!parseInteger(width, layout.width) || !parseInteger(height, layout.height) ||
+        layout.width < 1 || layout.height < 1) {
+        reader.error = "--raw takes a width and a height of at least 1";
+        return false;
+    }
+    reader.options.rawGiven = true;
+    return true;
+}
+
+// Every option but --help and --, and what it does; false when the command
+// line is refused (the reader's error then says why).
+struct OptionEntry {
+    const char* name;
+    bool (*read)(OptionReader& reader, const std::string& option);
+};
+
+using Reader = OptionReader&;
+using Name = const std::string&;
+constexpr OptionEntry kOptions[] = {
+    {"--key", readKeys},
+    {"--mirror", [](Reader reader, Name) { return reader.pushKey(kKeyMirror); }},
+    {"--flip", [](Reader reader, Name) { return reader.pushKey(kKeyFlip); }},
+    {"--rotate", [](Reader reader, Name) { return reader.pushKey(kKeyRotate); }},
+    {"--plus", [](Reader reader, Name) { return reader.pushKey(kVirtualKeyAdd); }},
+    {"--minus", [](Reader reader, Name) { return reader.pushKey(kVirtualKeySubtract); }},
+    {"--reset", [](Reader reader, Name) { return reader.pushAction(Kind::reset); }},
+    {"--info", [](Reader reader, Name) { return reader.pushAction(Kind::info); }},
+    {"--pick", readPoint},
+    {"--pixel", readPoint},
+    {"--raw", readRawSize},
+    {"--grey", [](Reader reader, Name) { return reader.greyGiven = true; }},
+    {"--swap", [](Reader reader, Name) { return reader.swapGiven = true; }},
+};
+
+// One option, by the table.
+bool readOption(OptionReader& reader, const std::string& argument) {
+    for (const OptionEntry& entry : kOptions) {
+        if (argument == entry.name) return entry.read(reader, argument);
+    }
+    reader.error = "unknown option " + argument;
+    return false;
+}
+
+// The files the actions need, and the raw float options only for raw input.
+std::optional<ConvertOptions> finishOptions(OptionReader& reader) {
+    ConvertOptions& options = reader.options;
+    size_t expected = options.printsOnly() ? 1 : 2;
+    if (reader.files.size() != expected) {
+        reader.error =
+            expected == 1 ? "--info and --pixel take INPUT only" : "expected INPUT and OUTPUT";
+        return std::nullopt;
+    }
+    options.input = reader.files[0];
+    if (expected == 2) options.output = reader.files[1];
+
+    bool rawInput = kindOfFile(options.input) == PictureKind::rawFloat;
+    if (rawInput && !options.rawGiven) {
+        reader.error = "a raw float INPUT needs --raw WIDTH HEIGHT";
+        return std::nullopt;
+    }
+    if (!rawInput && (options.rawGiven || reader.greyGiven || reader.swapGiven)) {
+        reader.error = "--raw, --grey and --swap are for raw float (.float) INPUT only";
+        return std::nullopt;
+    }
+    options.rawLayout.colour = !reader.greyGiven;
+    options.rawLayout.swapBytes = reader.swapGiven;
+    return options;
+}
+
 }  // namespace
 
 bool ConvertOptions::printsOnly() const {
@@ -44,113 +184,22 @@ bool ConvertOptions::printsOnly() const {
 
 std::optional<ConvertOptions> parseConvertOptions(const std::vector<std::string>& arguments,
                                                   std::string& error) {
-    ConvertOptions options;
-    std::vector<std::string> files;
-    bool greyGiven = false;
-    bool swapGiven = false;
+    OptionReader reader(arguments, error);
     bool optionsEnded = false;
-    size_t next = 0;
-    // The next argument of the option named, if there is one.
-    auto take = [&](const std::string& option, std::string& value) {
-        if (next >= arguments.size()) {
-            error = option + " needs more arguments";
-            return false;
-        }
-        value = arguments[next++];
-        return true;
-    };
-    auto takePoint = [&](const std::string& option, ConvertAction& action) {
-        std::string x;
-        std::string y;
-        if (!take(option, x) || !take(option, y)) return false;
-        if (!parseInteger(x, action.x) || !parseInteger(y, action.y)) {
-            error = option + " takes two whole numbers";
-            return false;
-        }
-        return true;
-    };
-    auto pushKey = [&](uint32_t key) {
-        ConvertAction action;
-        action.key = key;
-        options.actions.push_back(action);
-    };
-
-    while (next < arguments.size()) {
-        const std::string argument = arguments[next++];
+    while (reader.next < arguments.size()) {
+        const std::string argument = arguments[reader.next++];
         if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
-            files.push_back(argument);
+            reader.files.push_back(argument);
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help") {
-            options.help = true;
-            return options;
-        } else if (argument == "--key") {
-            std::string codes;
-            if (!take(argument, codes)) return std::nullopt;
-            if (!parseKeys(codes, options.actions)) {
-                error = "--key takes comma-separated key codes";
-                return std::nullopt;
-            }
-        } else if (argument == "--mirror") {
-            pushKey(kKeyMirror);
-        } else if (argument == "--flip") {
-            pushKey(kKeyFlip);
-        } else if (argument == "--rotate") {
-            pushKey(kKeyRotate);
-        } else if (argument == "--plus") {
-            pushKey(kVirtualKeyAdd);
-        } else if (argument == "--minus") {
-            pushKey(kVirtualKeySubtract);
-        } else if (argument == "--reset") {
-            options.actions.push_back({Kind::reset});
-        } else if (argument == "--info") {
-            options.actions.push_back({Kind::info});
-        } else if (argument == "--pick" || argument == "--pixel") {
-            ConvertAction action;
-            action.kind = argument == "--pick" ? Kind::pick : Kind::pixel;
-            if (!takePoint(argument, action)) return std::nullopt;
-            options.actions.push_back(action);
-        } else if (argument == "--raw") {
-            std::string width;
-            std::string height;
-            if (!take(argument, width) || !take(argument, height)) return std::nullopt;
-            RawFloatLayout& layout = options.rawLayout;
-            if (!parseInteger(width, layout.width) || !parseInteger(height, layout.height) ||
-                layout.width < 1 || layout.height < 1) {
-                error = "--raw takes a width and a height of at least 1";
-                return std::nullopt;
-            }
-            options.rawGiven = true;
-        } else if (argument == "--grey") {
-            greyGiven = true;
-        } else if (argument == "--swap") {
-            swapGiven = true;
-        } else {
-            error = "unknown option " + argument;
+            reader.options.help = true;
+            return reader.options;
+        } else if (!readOption(reader, argument)) {
             return std::nullopt;
         }
     }
-
-    size_t expected = options.printsOnly() ? 1 : 2;
-    if (files.size() != expected) {
-        error = expected == 1 ? "--info and --pixel take INPUT only" : "expected INPUT and OUTPUT";
-        return std::nullopt;
-    }
-    options.input = files[0];
-    if (expected == 2) options.output = files[1];
-
-    bool rawInput = kindOfFile(options.input) == PictureKind::rawFloat;
-    if (rawInput && !options.rawGiven) {
-        error = "a raw float INPUT needs --raw WIDTH HEIGHT";
-        return std::nullopt;
-    }
-    if (!rawInput && (options.rawGiven || greyGiven || swapGiven)) {
-        error = "--raw, --grey and --swap are for raw float (.float) INPUT only";
-        return std::nullopt;
-    }
-    options.rawLayout.colour = !greyGiven;
-    options.rawLayout.swapBytes = swapGiven;
-    return options;
+    return finishOptions(reader);
 }
 
 const char* convertUsage() {
