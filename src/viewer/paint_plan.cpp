@@ -47,6 +47,63 @@ void addBand(PaintPlan& plan, const Rect& client, Rect64 band) {
     plan.bands[plan.bandCount++] = narrowed({left, top, right - left, bottom - top});
 }
 
+// Clips the zoomed picture at `origin` to the client area: the destination
+// on the client area and the corner of the picture it starts at.
+struct Clipped {
+    Rect64 dest;
+    int64_t srcX = 0;
+    int64_t srcY = 0;
+};
+
+Clipped clipToClient(uint32_t width, uint32_t height, double z, Point origin, const Rect& client) {
+    Clipped clipped;
+    clipped.dest = {origin.x, origin.y, static_cast<int64_t>(width * z),
+                    static_cast<int64_t>(height * z)};
+    Rect64& dest = clipped.dest;
+    // Zoomed in, the mask is -zoom and rounds each clip down to whole
+    // picture pixels; zoomed out it is -1 and keeps the clip as it is.
+    const int64_t mask = ~static_cast<int64_t>(z - 1.0);
+
+    int64_t c = (int64_t{client.top} - dest.y) & mask;
+    if (c > 0) {
+        dest.y += c;
+        dest.height -= c;
+    }
+    c = (dest.y + dest.height - client.bottom) & mask;
+    if (c > 0) {
+        dest.height -= c;
+        clipped.srcY = static_cast<int64_t>(static_cast<double>(c) / z);
+    }
+    c = (int64_t{client.left} - dest.x) & mask;
+    if (c > 0) {
+        dest.width -= c;
+        clipped.srcX = static_cast<int64_t>(static_cast<double>(c) / z);
+        dest.x += c;
+    }
+    c = (dest.x + dest.width - client.right) & mask;
+    if (c > 0) dest.width -= c;
+    return clipped;
+}
+
+// The background bands around the destination, measured from it as the
+// blit takes it.
+void addBackgroundBands(PaintPlan& plan, const Rect& client, const Rect64& dest) {
+    const int64_t top = client.top;
+    const int64_t bottom = client.bottom;
+    const int64_t left = client.left;
+    const int64_t right = client.right;
+    if (dest.y > top) addBand(plan, client, {left, top, right - left, dest.y - top});
+    if (dest.y + dest.height < bottom) {
+        addBand(plan, client,
+                {left, dest.y + dest.height, right - left, bottom - (dest.y + dest.height)});
+    }
+    if (dest.x > left) addBand(plan, client, {left, dest.y, dest.x - left, dest.height});
+    if (dest.x + dest.width < right) {
+        addBand(plan, client,
+                {dest.x + dest.width, dest.y, right - (dest.x + dest.width), dest.height});
+    }
+}
+
 }  // namespace
 
 PaintPlan planPaint(uint32_t width, uint32_t height, float zoom, Point origin, const Rect& client) {
@@ -58,66 +115,28 @@ PaintPlan planPaint(uint32_t width, uint32_t height, float zoom, Point origin, c
         return plan;
     }
     const double z = zoom;
-    const int64_t top = client.top;
-    const int64_t bottom = client.bottom;
-    const int64_t left = client.left;
-    const int64_t right = client.right;
-
-    int64_t destX = origin.x;
-    int64_t destY = origin.y;
-    int64_t destW = static_cast<int64_t>(width * z);
-    int64_t destH = static_cast<int64_t>(height * z);
-    int64_t srcX = 0;
-    int64_t srcY = 0;
-
-    // Zoomed in, the mask is -zoom and rounds each clip down to whole
-    // picture pixels; zoomed out it is -1 and keeps the clip as it is.
-    const int64_t mask = ~static_cast<int64_t>(z - 1.0);
-
-    int64_t c = (top - destY) & mask;
-    if (c > 0) {
-        destY += c;
-        destH -= c;
-    }
-    c = (destY + destH - bottom) & mask;
-    if (c > 0) {
-        destH -= c;
-        srcY = static_cast<int64_t>(static_cast<double>(c) / z);
-    }
-    c = (left - destX) & mask;
-    if (c > 0) {
-        destW -= c;
-        srcX = static_cast<int64_t>(static_cast<double>(c) / z);
-        destX += c;
-    }
-    c = (destX + destW - right) & mask;
-    if (c > 0) destW -= c;
+    Clipped clipped = clipToClient(width, height, z, origin, client);
+    Rect64& dest = clipped.dest;
+    const int64_t srcX = clipped.srcX;
+    const int64_t srcY = clipped.srcY;
 
     // The source is what the clipped destination shows, in whole picture
     // pixels; the destination is then made to match it exactly.
     const double a = z > 1.0 ? z - 1.0 : 0.0;
-    int64_t srcW = static_cast<int64_t>((static_cast<double>(destW) + a) / z);
-    int64_t srcH = static_cast<int64_t>((static_cast<double>(destH) + a) / z);
-    destW = static_cast<int64_t>(static_cast<double>(srcW) * z);
-    destH = static_cast<int64_t>(static_cast<double>(srcH) * z);
+    int64_t srcW = static_cast<int64_t>((static_cast<double>(dest.width) + a) / z);
+    int64_t srcH = static_cast<int64_t>((static_cast<double>(dest.height) + a) / z);
+    dest.width = static_cast<int64_t>(static_cast<double>(srcW) * z);
+    dest.height = static_cast<int64_t>(static_cast<double>(srcH) * z);
 
     // Panned out of sight, the clips leave an empty or negative size, and
-    // the bands below cover the client area on their own.
-    plan.drawsPicture = srcW > 0 && srcH > 0 && destW > 0 && destH > 0 && srcX >= 0 && srcY >= 0 &&
-                        srcX + srcW <= width && srcY + srcH <= height && fits32(destX) &&
-                        fits32(destY) && fits32(destW) && fits32(destH);
-    plan.destination = narrowed({destX, destY, destW, destH});
+    // the bands cover the client area on their own.
+    plan.drawsPicture = srcW > 0 && srcH > 0 && dest.width > 0 && dest.height > 0 && srcX >= 0 &&
+                        srcY >= 0 && srcX + srcW <= width && srcY + srcH <= height &&
+                        fits32(dest.x) && fits32(dest.y) && fits32(dest.width) &&
+                        fits32(dest.height);
+    plan.destination = narrowed(dest);
     plan.source = narrowed({srcX, srcY, srcW, srcH});
-
-    // The bands are measured from the destination as the blit takes it.
-    if (destY > top) addBand(plan, client, {left, top, right - left, destY - top});
-    if (destY + destH < bottom) {
-        addBand(plan, client, {left, destY + destH, right - left, bottom - (destY + destH)});
-    }
-    if (destX > left) addBand(plan, client, {left, destY, destX - left, destH});
-    if (destX + destW < right) {
-        addBand(plan, client, {destX + destW, destY, right - (destX + destW), destH});
-    }
+    addBackgroundBands(plan, client, dest);
     return plan;
 }
 
