@@ -81,79 +81,95 @@ bool scanInt(HeaderInput& file, int& value) {
 // collected without bound.
 constexpr size_t kLongestScale = 4096;
 
-// Collects the characters that glibc's "%f" takes for a number: a sign,
-// then "nan", "inf" or "infinity" in any case, or a decimal or "0x" hex
-// number with an optional exponent, stopping at (and pushing back) the
-// first byte that cannot continue it. False when fscanf would fail.
-bool collectNumber(HeaderInput& file, std::string& text) {
-    int c = skipSpace(file);
-    if (c == EOF) return false;
-    auto next = [&] { return c = file.get(); };
-    size_t signLength = 0;
-    if (c == '-' || c == '+') {
-        text += static_cast<char>(c);
-        signLength = 1;
-        if (next() == EOF) return false;
-    }
+// One number's characters as they are collected into `text`, with the
+// byte after the last one in `c`.
+struct NumberText {
+    HeaderInput& file;
+    std::string& text;
+    int c;
+
+    int next() { return c = file.get(); }
+    void keep() { text += static_cast<char>(c); }
+
     // The rest of a word, in any case.
-    auto spells = [&](const char* rest) {
+    bool spells(const char* rest) {
         for (const char* w = rest; *w; ++w) {
             if (next() == EOF || lower(c) != *w) return false;
-            text += static_cast<char>(c);
+            keep();
         }
         return true;
-    };
-    if (lower(c) == 'n') {
-        text += static_cast<char>(c);
-        return spells("an");
     }
-    if (lower(c) == 'i') {
-        text += static_cast<char>(c);
+
+    // "nan", "inf" or "infinity", from its first letter in c.
+    bool word() {
+        keep();
+        if (lower(c) == 'n') return spells("an");
         if (!spells("nf")) return false;
         if (next() == EOF) return true;
         if (lower(c) != 'i') {
             file.unget(c);
             return true;
         }
-        text += static_cast<char>(c);
+        keep();
         return spells("nity");
     }
 
+    // A decimal or "0x" hex number with an optional exponent; `hex` says
+    // which. False when it grows too long.
+    bool digits(bool& hex) {
+        bool gotDigit = false;
+        bool gotDot = false;
+        bool gotExponent = false;
+        char exponentChar = 'e';
+        if (c == '0') {
+            text += '0';
+            if (lower(next()) == 'x') {
+                keep();
+                hex = true;
+                exponentChar = 'p';
+                next();
+            } else {
+                gotDigit = true;
+            }
+        }
+        while (true) {
+            if (isDigit(c) || (hex && !gotExponent && isHexDigit(c))) {
+                keep();
+                gotDigit = true;
+            } else if (gotExponent && text.back() == exponentChar && (c == '-' || c == '+')) {
+                keep();
+            } else if (gotDigit && !gotExponent && lower(c) == exponentChar) {
+                text += exponentChar;
+                gotExponent = gotDot = true;
+            } else if (!gotDot && c == '.') {
+                text += '.';
+                gotDot = true;
+            } else {
+                if (c != EOF) file.unget(c);
+                return true;
+            }
+            if (text.size() > kLongestScale) return false;
+            if (next() == EOF) return true;
+        }
+    }
+};
+
+// Collects the characters that glibc's "%f" takes for a number: a sign,
+// then "nan", "inf" or "infinity" in any case, or a decimal or "0x" hex
+// number with an optional exponent, stopping at (and pushing back) the
+// first byte that cannot continue it. False when fscanf would fail.
+bool collectNumber(HeaderInput& file, std::string& text) {
+    NumberText number{file, text, skipSpace(file)};
+    if (number.c == EOF) return false;
+    size_t signLength = 0;
+    if (number.c == '-' || number.c == '+') {
+        number.keep();
+        signLength = 1;
+        if (number.next() == EOF) return false;
+    }
+    if (lower(number.c) == 'n' || lower(number.c) == 'i') return number.word();
     bool hex = false;
-    bool gotDigit = false;
-    bool gotDot = false;
-    bool gotExponent = false;
-    char exponentChar = 'e';
-    if (c == '0') {
-        text += '0';
-        if (lower(next()) == 'x') {
-            text += static_cast<char>(c);
-            hex = true;
-            exponentChar = 'p';
-            next();
-        } else {
-            gotDigit = true;
-        }
-    }
-    while (true) {
-        if (isDigit(c) || (hex && !gotExponent && isHexDigit(c))) {
-            text += static_cast<char>(c);
-            gotDigit = true;
-        } else if (gotExponent && text.back() == exponentChar && (c == '-' || c == '+')) {
-            text += static_cast<char>(c);
-        } else if (gotDigit && !gotExponent && lower(c) == exponentChar) {
-            text += exponentChar;
-            gotExponent = gotDot = true;
-        } else if (!gotDot && c == '.') {
-            text += '.';
-            gotDot = true;
-        } else {
-            if (c != EOF) file.unget(c);
-            break;
-        }
-        if (text.size() > kLongestScale) return false;
-        if (next() == EOF) break;
-    }
+    if (!number.digits(hex)) return false;
     return text.size() != signLength && !(hex && text.size() == signLength + 2);
 }
 
