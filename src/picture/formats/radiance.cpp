@@ -125,6 +125,51 @@ std::string scanlineFailureText(const ByteInput& in, uint32_t row) {
     return text;
 }
 
+// A picture in the standard orientation read and turned a quarter in
+// batches, the turn beside the reading.
+int readTurnedPicture(RgbeImage& image, uint32_t length, uint32_t count, ScanlineReader& scanlines,
+                      ByteInput& in, FailureReason* reason) {
+    image.allocate(count, length);
+    if (image.empty()) return failWith(reason, tooLargeText(length, count));
+    uint64_t batchPixels = uint64_t{kTurnBatchRows} * length + 1;
+    std::unique_ptr<RgbePixel[]> buffer(new (std::nothrow) RgbePixel[2 * batchPixels]);
+    RgbePixel* const batches[2] = {buffer.get(), buffer.get() + batchPixels};
+    if (!buffer) {
+        image.release();
+        return failWith(reason, tooLargeText(length, count));
+    }
+    if (!readTurned(image, length, count, scanlines, in, batches)) {
+        image.release();
+        return failWith(reason, in.failed()  ? "the file cannot be read to its end"
+                                : in.atEnd() ? "the file ends before its last scanline"
+                                             : "a scanline is damaged");
+    }
+    return 1;
+}
+
+// Every scanline into the allocated picture's rows as they stand in the
+// file; the sink, if any, is told of them in batches.
+int readRows(RgbeImage& image, ScanlineReader& scanlines, ByteInput& in, RowSink* sink,
+             FailureReason* reason) {
+    const uint32_t length = image.width;
+    const uint32_t count = image.height;
+    uint32_t batch = std::max<uint32_t>(1, kRowsDoneBatchPixels / length);
+    uint32_t reported = 0;
+    for (uint32_t r = 0; r < count; ++r) {
+        if (scanlines.read(image.rows[r], in, r == 0) < 0) {
+            if (sink) sink->readingEnded(false);
+            image.release();
+            return failWith(reason, scanlineFailureText(in, r));
+        }
+        if (sink && (r + 1 - reported == batch || r + 1 == count)) {
+            sink->rowsDone(image, reported, r + 1);
+            reported = r + 1;
+        }
+    }
+    if (sink) sink->readingEnded(true);
+    return 1;
+}
+
 int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn,
                      FailureReason* reason) {
     ByteInput in(file);
@@ -164,43 +209,15 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
     }
 
     if (turn && flags == kStandardOrientation && count >= kTurnBatchLeastRows) {
-        image.allocate(count, length);
-        if (image.empty()) return failWith(reason, tooLargeText(length, count));
-        uint64_t batchPixels = uint64_t{kTurnBatchRows} * length + 1;
-        std::unique_ptr<RgbePixel[]> buffer(new (std::nothrow) RgbePixel[2 * batchPixels]);
-        RgbePixel* const batches[2] = {buffer.get(), buffer.get() + batchPixels};
-        if (!buffer) {
-            image.release();
-            return failWith(reason, tooLargeText(length, count));
-        }
-        if (!readTurned(image, length, count, scanlines, in, batches)) {
-            image.release();
-            return failWith(reason, in.failed()  ? "the file cannot be read to its end"
-                                    : in.atEnd() ? "the file ends before its last scanline"
-                                                 : "a scanline is damaged");
-        }
-        return 1;
+        return readTurnedPicture(image, length, count, scanlines, in, reason);
     }
-
     image.allocate(length, count);
     if (image.empty()) return failWith(reason, tooLargeText(length, count));
     // Rows are final as read only in the standard orientation; a turned or
     // mirrored file changes them all after the last one.
-    if (flags != kStandardOrientation) sink = nullptr;
-    uint32_t batch = std::max<uint32_t>(1, kRowsDoneBatchPixels / length);
-    uint32_t reported = 0;
-    for (uint32_t r = 0; r < count; ++r) {
-        if (scanlines.read(image.rows[r], in, r == 0) < 0) {
-            if (sink) sink->readingEnded(false);
-            image.release();
-            return failWith(reason, scanlineFailureText(in, r));
-        }
-        if (sink && (r + 1 - reported == batch || r + 1 == count)) {
-            sink->rowsDone(image, reported, r + 1);
-            reported = r + 1;
-        }
+    if (!readRows(image, scanlines, in, flags == kStandardOrientation ? sink : nullptr, reason)) {
+        return 0;
     }
-    if (sink) sink->readingEnded(true);
     if (!toStandardOrientation(image, flags) || (turn && !image.rotate90())) {
         image.release();
         return failWith(reason, tooLargeText(length, count));
