@@ -48,6 +48,91 @@ int fail(std::FILE* err, const std::string& path, const char* text, const std::s
     return kConvertFailed;
 }
 
+bool isTurn(const ConvertAction& action) {
+    return action.kind == ConvertAction::Kind::key && action.key == kKeyRotate;
+}
+
+// Reads the input into the current picture; the reader's result (0 when
+// the picture is empty). `firstAction` is 1 when the reading did the first
+// action, else 0.
+int readInput(const ConvertOptions& options, PictureKind kind, FailureReason& reason,
+              size_t& firstAction) {
+    firstAction = 0;
+    if (kind == PictureKind::radiance && !options.actions.empty() && isTurn(options.actions[0])) {
+        // A first action that turns the picture is done by the reading:
+        // the scanlines are turned into the picture's columns as they come,
+        // with no second block. The key would have turned the picture just
+        // read, and its bitmap is built from the turned picture below.
+        int result = readRadianceTurned(currentPicture, options.input, &reason);
+        if (result == 0) currentPicture.release();
+        firstAction = 1;
+        return result;
+    }
+    // A later turn needs a second block of the picture's size; made
+    // beside the reading, its fresh pages cost the turn nothing.
+    bool turns = std::any_of(options.actions.begin(), options.actions.end(), isTurn);
+    SpareForTurn spare(currentPicture);
+    return readPicture(currentPicture, kind, options.input, options.rawLayout,
+                       turns ? &spare : nullptr, &reason);
+}
+
+// Does the actions from `firstAction` on, in order, as the viewer's keys
+// do; `readResult` is the reader's. False when a turn finds no memory for
+// its copy: that leaves the picture as it was, which the viewer shows and a
+// batch must not save as if turned.
+bool runActions(const ConvertOptions& options, size_t firstAction, int readResult, bool needsBitmap,
+                DisplayBitmap& bitmap, std::FILE* out) {
+    HeadlessWindow window(needsBitmap);
+    for (size_t i = firstAction; i < options.actions.size(); ++i) {
+        const ConvertAction& action = options.actions[i];
+        switch (action.kind) {
+            case ConvertAction::Kind::key:
+                if (action.key == kKeyRotate) {
+                    bool turned = needsBitmap ? rotateAndRebuild(currentPicture, bitmap,
+                                                                 currentExposure, kDisplayGamma)
+                                              : currentPicture.rotate90();
+                    if (!turned) return false;
+                    break;
+                }
+                keyCommand(window, bitmap, action.key);
+                break;
+            case ConvertAction::Kind::pick:
+                pickExposure(window, bitmap, action.x, action.y);
+                break;
+            case ConvertAction::Kind::reset:
+                resetExposure(window, bitmap);
+                break;
+            case ConvertAction::Kind::info:
+                std::fprintf(out, "width %u\nheight %u\norientation %s\n", currentPicture.width,
+                             currentPicture.height,
+                             readResult == 2 ? "turned to standard" : "standard");
+                break;
+            case ConvertAction::Kind::pixel:
+                std::fprintf(out, "%s\n", pixelText(action.x, action.y));
+                break;
+        }
+    }
+    return true;
+}
+
+// Writes the output the options name, if any.
+int writeOutput(const ConvertOptions& options, OutputKind outputKind, const DisplayBitmap& bitmap,
+                FailureReason& reason, std::FILE* err) {
+    if (outputKind == OutputKind::radiance &&
+        writeRadiance(currentPicture, options.output, &reason) == 0) {
+        return fail(err, options.output, kSaveError, reason.text());
+    }
+    if (outputKind == OutputKind::bmp && bitmap.writeBmp(options.output, &reason) == 0) {
+        return fail(err, options.output, kSaveError, reason.text());
+    }
+    // The same pixels as the BMP, for programs that show PNG files.
+    if (outputKind == OutputKind::png &&
+        writeBitmapPng(options.output, bitmap, kDisplayGamma, &reason) == 0) {
+        return fail(err, options.output, kSaveError, reason.text());
+    }
+    return kConvertOk;
+}
+
 }  // namespace
 
 int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
@@ -66,27 +151,8 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     PictureKind kind = kindOfFile(options.input);
     if (kind == PictureKind::unknown)
         return fail(err, options.input, kUnknownTypeMessage, kKnownExtensionsText);
-    auto isTurn = [](const ConvertAction& action) {
-        return action.kind == ConvertAction::Kind::key && action.key == kKeyRotate;
-    };
     size_t firstAction = 0;
-    int result = 0;
-    if (kind == PictureKind::radiance && !options.actions.empty() && isTurn(options.actions[0])) {
-        // A first action that turns the picture is done by the reading:
-        // the scanlines are turned into the picture's columns as they come,
-        // with no second block. The key would have turned the picture just
-        // read, and its bitmap is built from the turned picture below.
-        result = readRadianceTurned(currentPicture, options.input, &reason);
-        if (result == 0) currentPicture.release();
-        firstAction = 1;
-    } else {
-        // A later turn needs a second block of the picture's size; made
-        // beside the reading, its fresh pages cost the turn nothing.
-        bool turns = std::any_of(options.actions.begin(), options.actions.end(), isTurn);
-        SpareForTurn spare(currentPicture);
-        result = readPicture(currentPicture, kind, options.input, options.rawLayout,
-                             turns ? &spare : nullptr, &reason);
-    }
+    int result = readInput(options, kind, reason, firstAction);
     if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage, reason.text());
 
     // As start-up shows the picture, so that the commands find the same
@@ -101,57 +167,10 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
                      currentExposure, kDisplayGamma);
         bitmap.fillHeader();
     }
-
-    HeadlessWindow window(needsBitmap);
-    for (size_t i = firstAction; i < options.actions.size(); ++i) {
-        const ConvertAction& action = options.actions[i];
-        switch (action.kind) {
-            case ConvertAction::Kind::key:
-                // The turn as the key does it; but one without memory for
-                // its copy leaves the picture as it was, which the viewer
-                // shows and a batch must not save as if turned.
-                if (action.key == kKeyRotate) {
-                    bool turned = needsBitmap ? rotateAndRebuild(currentPicture, bitmap,
-                                                                 currentExposure, kDisplayGamma)
-                                              : currentPicture.rotate90();
-                    if (!turned) {
-                        return fail(err, options.input, kRotateMessage,
-                                    "not enough memory for the turned picture");
-                    }
-                    break;
-                }
-                keyCommand(window, bitmap, action.key);
-                break;
-            case ConvertAction::Kind::pick:
-                pickExposure(window, bitmap, action.x, action.y);
-                break;
-            case ConvertAction::Kind::reset:
-                resetExposure(window, bitmap);
-                break;
-            case ConvertAction::Kind::info:
-                std::fprintf(out, "width %u\nheight %u\norientation %s\n", currentPicture.width,
-                             currentPicture.height,
-                             result == 2 ? "turned to standard" : "standard");
-                break;
-            case ConvertAction::Kind::pixel:
-                std::fprintf(out, "%s\n", pixelText(action.x, action.y));
-                break;
-        }
+    if (!runActions(options, firstAction, result, needsBitmap, bitmap, out)) {
+        return fail(err, options.input, kRotateMessage, "not enough memory for the turned picture");
     }
-
-    if (outputKind == OutputKind::radiance &&
-        writeRadiance(currentPicture, options.output, &reason) == 0) {
-        return fail(err, options.output, kSaveError, reason.text());
-    }
-    if (outputKind == OutputKind::bmp && bitmap.writeBmp(options.output, &reason) == 0) {
-        return fail(err, options.output, kSaveError, reason.text());
-    }
-    // The same pixels as the BMP, for programs that show PNG files.
-    if (outputKind == OutputKind::png &&
-        writeBitmapPng(options.output, bitmap, kDisplayGamma, &reason) == 0) {
-        return fail(err, options.output, kSaveError, reason.text());
-    }
-    return kConvertOk;
+    return writeOutput(options, outputKind, bitmap, reason, err);
 }
 
 }  // namespace pellumir
