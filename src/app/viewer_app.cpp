@@ -27,10 +27,7 @@ std::string displayNameOf(const std::string& path) {
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-bool ViewerApp::startUp(const std::string& tail) {
-    bitmap_ = std::make_unique<DisplayBitmap>();
-    bitmap_->name = kUnnamed;
-
+std::optional<std::string> ViewerApp::chooseName(const std::string& tail) {
     std::string name = tail;
     if (name.empty()) {
         FileDialogOptions options;
@@ -38,7 +35,7 @@ bool ViewerApp::startUp(const std::string& tail) {
         options.filter = kOpenFilter;
         options.fileMustExist = true;
         std::optional<std::string> chosen = desktop_.openFileDialog(options);
-        if (!chosen) return false;
+        if (!chosen) return std::nullopt;
         name = *chosen;
     }
     // A quoted name loses its first and its last character, whatever the
@@ -46,27 +43,11 @@ bool ViewerApp::startUp(const std::string& tail) {
     if (!name.empty() && name[0] == '"') {
         name = name.size() < 2 ? std::string() : name.substr(1, name.size() - 2);
     }
+    return name;
+}
 
-    // Without blocking: a FIFO opens here and is refused by the reader.
-    if (!canOpenForReading(name)) {
-        FailureReason reason;
-        reason.setSystemError(errno);
-        desktop_.messageBox(kCannotOpenMessage, name, reason.text());
-        return false;
-    }
-
-    bitmap_->name = displayNameOf(name);
-    PictureKind kind = kindOfFile(name);
-    if (kind == PictureKind::unknown) {
-        desktop_.messageBox(kUnknownTypeMessage, bitmap_->name, kKnownExtensionsText);
-        return false;
-    }
-    RawFloatLayout layout;
-    if (kind == PictureKind::rawFloat) {
-        std::optional<RawFloatLayout> answer = desktop_.rawFloatDialog();
-        if (!answer) return false;
-        layout = *answer;
-    }
+bool ViewerApp::readShownPicture(PictureKind kind, const std::string& name,
+                                 const RawFloatLayout& layout) {
     // Only whether the picture has rows counts, not the reader's result.
     // The bitmap is built beside the reading where the reader allows it.
     StreamedBuild build(*bitmap_, currentExposure, kDisplayGamma);
@@ -91,6 +72,37 @@ bool ViewerApp::startUp(const std::string& tail) {
         desktop_.messageBox(kReadErrorMessage, kProgramName, reason.text());
         return false;
     }
+    return true;
+}
+
+bool ViewerApp::startUp(const std::string& tail) {
+    bitmap_ = std::make_unique<DisplayBitmap>();
+    bitmap_->name = kUnnamed;
+    std::optional<std::string> chosen = chooseName(tail);
+    if (!chosen) return false;
+    const std::string& name = *chosen;
+
+    // Without blocking: a FIFO opens here and is refused by the reader.
+    if (!canOpenForReading(name)) {
+        FailureReason reason;
+        reason.setSystemError(errno);
+        desktop_.messageBox(kCannotOpenMessage, name, reason.text());
+        return false;
+    }
+
+    bitmap_->name = displayNameOf(name);
+    PictureKind kind = kindOfFile(name);
+    if (kind == PictureKind::unknown) {
+        desktop_.messageBox(kUnknownTypeMessage, bitmap_->name, kKnownExtensionsText);
+        return false;
+    }
+    RawFloatLayout layout;
+    if (kind == PictureKind::rawFloat) {
+        std::optional<RawFloatLayout> answer = desktop_.rawFloatDialog();
+        if (!answer) return false;
+        layout = *answer;
+    }
+    if (!readShownPicture(kind, name, layout)) return false;
     bitmap_->fillHeader();
     desktop_.runImageWindow(*bitmap_, pictureCommandHooks());
     return false;

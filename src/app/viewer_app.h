@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/picture_files.h"
 #include "display/display_bitmap.h"
 #include "platform/desktop.h"
 
@@ -40,6 +42,13 @@ class ViewerApp {
     const DisplayBitmap* bitmap() const { return bitmap_.get(); }
 
   private:
+    // The name of the file to open: the command tail, else the open
+    // dialog's choice. Nothing when the dialog is cancelled.
+    std::optional<std::string> chooseName(const std::string& tail);
+    // Reads the picture and builds its display beside the reading; false,
+    // after any message, when there is nothing to show.
+    bool readShownPicture(PictureKind kind, const std::string& name, const RawFloatLayout& layout);
+
     Desktop& desktop_;
     std::unique_ptr<DisplayBitmap> bitmap_;
 };
