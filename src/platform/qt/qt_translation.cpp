@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QTranslator>
+#include <memory>
 
 namespace pellumir {
 
@@ -17,17 +18,17 @@ Q_LOGGING_CATEGORY(translationLog, "pellumir.translation", QtWarningMsg)
 QTranslator* installQtTranslation(QCoreApplication& application) {
     // Dates and file types in the file dialogs follow the default locale.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-    // Owned by the application, which consults it until it ends.
-    auto* translator = new QTranslator(&application);
+    auto translator = std::make_unique<QTranslator>();
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!translator->load(QStringLiteral("qtbase_zh_CN"), folder) ||
-        !QCoreApplication::installTranslator(translator)) {
+        !QCoreApplication::installTranslator(translator.get())) {
         qCInfo(translationLog, "no Qt translation qtbase_zh_CN in %s", qPrintable(folder));
-        delete translator;
         return nullptr;
     }
     qCInfo(translationLog, "Qt's texts from %s", qPrintable(translator->filePath()));
-    return translator;
+    // Owned by the application from here, which consults it until it ends.
+    translator->setParent(&application);
+    return translator.release();
 }
 
 }  // namespace pellumir
