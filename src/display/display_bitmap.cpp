@@ -7,8 +7,7 @@
 
 #include "display/tone_conversion.h"
 #include "display/tone_table.h"
-#include "picture/huge_pages.h"
-#include "picture/memory_budget.h"
+#include "picture/row_block.h"
 #include "picture/two_cores.h"
 
 namespace pellumir {
@@ -21,70 +20,52 @@ constexpr int32_t kPixelsPerMetre = 2834;  // 72 dots per inch
 
 void DisplayBitmap::allocate(uint32_t newWidth, uint32_t newHeight) {
     if (rows && newWidth == width && newHeight == height) return;
-    if (newWidth == 0 || newHeight == 0) {
-        release();
-        return;
-    }
-
     // 3 bytes a pixel, rows padded to a multiple of 4 bytes; the header's
     // fields are signed 32-bit, so larger bitmaps cannot be described.
     uint64_t rowBytes = (uint64_t{newWidth} * 3 + 3) & ~uint64_t{3};
     uint64_t blockBytes = 0;
-    uint64_t pointerBytes = 0;
-    if (rowBytes > INT32_MAX || newHeight > INT32_MAX ||
-        !checkedProduct(rowBytes, newHeight, blockBytes) ||
-        !checkedProduct(newHeight, sizeof(uint8_t*), pointerBytes) ||
-        !withinMemoryBudget(blockBytes) || blockBytes > SIZE_MAX) {
+    if (newWidth == 0 || newHeight == 0 || rowBytes > INT32_MAX || newHeight > INT32_MAX ||
+        !rowBlockFits(rowBytes, newHeight, blockBytes)) {
         release();
         return;
     }
-    // A turned picture needs the same bytes in another shape: the present
-    // block is kept when it holds them and is not more than twice as large,
-    // which spares the fresh pages of a new block.
-    uint8_t* block = nullptr;
-    uint64_t keptCapacity = 0;
-    if (rows && blockBytes <= capacity_ && capacity_ / 2 <= blockBytes) {
-        block = rows[0];
-        keptCapacity = capacity_;
-        std::free(rows);
-        rows = nullptr;
-    } else {
-        release();
-    }
-    auto* newRows = static_cast<uint8_t**>(std::malloc(pointerBytes));
+    uint8_t* block = takeBlock(newWidth, newHeight, rowBytes, blockBytes);
+    uint8_t** newRows = block ? pointRows(block, newHeight, rowBytes) : nullptr;
     if (!newRows) {
         std::free(block);
         release();
         return;
     }
-    if (block) {
+    rows = newRows;
+    stride = static_cast<int32_t>(rowBytes);
+    width = newWidth;
+    height = newHeight;
+    fillHeader();
+}
+
+uint8_t* DisplayBitmap::takeBlock(uint32_t newWidth, uint32_t newHeight, uint64_t rowBytes,
+                                  uint64_t blockBytes) {
+    // A turned picture needs the same bytes in another shape: the present
+    // block is kept when it holds them and is not more than twice as large,
+    // which spares the fresh pages of a new block.
+    if (rows && blockBytes <= capacity_ && capacity_ / 2 <= blockBytes) {
+        uint8_t* block = rows[0];
+        std::free(rows);
+        rows = nullptr;
         // The old pixels may now lie where rows end in fill bytes.
         uint64_t pixelBytes = uint64_t{newWidth} * 3;
         if (pixelBytes < rowBytes) {
             for (uint32_t k = 0; k < newHeight; ++k)
                 std::memset(block + k * rowBytes + pixelBytes, 0, rowBytes - pixelBytes);
         }
-    } else {
-        // Zeroed, so that the fill bytes at the end of each row hold a
-        // defined value in every BMP file written.
-        block = static_cast<uint8_t*>(std::calloc(blockBytes, 1));
-        if (!block) {
-            std::free(newRows);
-            return;
-        }
-        // calloc leaves a large block's pages untouched (the kernel gives
-        // them zeroed), so the hint still comes before the first touch.
-        adviseHugePages(block, blockBytes);
-        keptCapacity = blockBytes;
+        return block;
     }
-    for (uint32_t k = 0; k < newHeight; ++k)
-        newRows[k] = block + uint64_t{k} * rowBytes;
-    rows = newRows;
-    capacity_ = keptCapacity;
-    stride = static_cast<int32_t>(rowBytes);
-    width = newWidth;
-    height = newHeight;
-    fillHeader();
+    release();
+    // Zeroed, so that the fill bytes at the end of each row hold a defined
+    // value in every BMP file written.
+    auto* block = static_cast<uint8_t*>(newRowBlock(blockBytes, BlockFill::zero));
+    capacity_ = block ? blockBytes : 0;
+    return block;
 }
 
 int DisplayBitmap::build(const RgbePixel* pixels, uint32_t pictureWidth, uint32_t pictureHeight,
@@ -122,11 +103,7 @@ void DisplayBitmap::fillHeader() {
 }
 
 void DisplayBitmap::release() {
-    if (rows) {
-        std::free(rows[0]);
-        std::free(rows);
-        rows = nullptr;
-    }
+    freeRows(rows);
     capacity_ = 0;
     width = 0;
     height = 0;

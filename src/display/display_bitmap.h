@@ -68,6 +68,11 @@ struct DisplayBitmap {
     void release();
 
   private:
+    // The block for rows of rowBytes in the new shape: the present one when
+    // it may be kept, else a fresh zeroed one (null when there is none).
+    // The row pointers are freed either way.
+    uint8_t* takeBlock(uint32_t newWidth, uint32_t newHeight, uint64_t rowBytes,
+                       uint64_t blockBytes);
     // The bytes of the block, which may exceed stride x height after a
     // change of shape.
     uint64_t capacity_ = 0;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "picture/huge_pages.h"
 #include "picture/memory_budget.h"
+#include "picture/row_block.h"
 #include "picture/turn_tile.h"
 #include "picture/two_cores.h"
 
@@ -15,39 +15,24 @@ namespace pellumir {
 void RgbeImage::allocate(uint32_t newWidth, uint32_t newHeight) {
     if (rows && newWidth == width && newHeight == height) return;
     if (rows) release();
-    if (newWidth == 0 || newHeight == 0) return;
-
-    uint64_t pixelCount = 0;
     uint64_t blockBytes = 0;
-    uint64_t rowBytes = 0;
-    if (!checkedProduct(newWidth, newHeight, pixelCount) ||
-        !checkedProduct(pixelCount, sizeof(RgbePixel), blockBytes) ||
-        !checkedProduct(newHeight, sizeof(RgbePixel*), rowBytes) ||
-        !withinMemoryBudget(blockBytes) || blockBytes > SIZE_MAX) {
+    if (newWidth == 0 || newHeight == 0 ||
+        !rowBlockFits(uint64_t{newWidth} * sizeof(RgbePixel), newHeight, blockBytes)) {
         return;
     }
-
-    auto* newRows = static_cast<RgbePixel**>(std::malloc(rowBytes));
-    if (!newRows) return;
-    auto* block = static_cast<RgbePixel*>(std::malloc(blockBytes));
-    if (!block) {
-        std::free(newRows);
+    auto* block = static_cast<RgbePixel*>(newRowBlock(blockBytes, BlockFill::leave));
+    if (!block) return;
+    rows = pointRows(block, newHeight, newWidth);
+    if (!rows) {
+        std::free(block);
         return;
     }
-    adviseHugePages(block, blockBytes);
-    for (uint32_t i = 0; i < newHeight; ++i)
-        newRows[i] = block + uint64_t{i} * newWidth;
-    rows = newRows;
     width = newWidth;
     height = newHeight;
 }
 
 void RgbeImage::release() {
-    if (rows) {
-        std::free(rows[0]);
-        std::free(rows);
-        rows = nullptr;
-    }
+    freeRows(rows);
     std::free(spare_);
     spare_ = nullptr;
     spareBytes_ = 0;
@@ -78,12 +63,8 @@ bool RgbeImage::rotate90(const RowsDone& rowsDone, Spare spare) {
     if (spare_ && spareBytes_ == bytes) {
         // The block of the turn before: memory the process already has,
         // where a new block would cost a page fault for every page.
-        auto* turnedRows =
-            static_cast<RgbePixel**>(std::malloc(size_t{width} * sizeof(RgbePixel*)));
-        if (turnedRows) {
-            for (uint32_t i = 0; i < width; ++i)
-                turnedRows[i] = spare_ + uint64_t{i} * height;
-            turned.rows = turnedRows;
+        turned.rows = pointRows(spare_, width, height);
+        if (turned.rows) {
             turned.width = height;
             turned.height = width;
             spare_ = nullptr;
