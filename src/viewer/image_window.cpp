@@ -36,21 +36,18 @@ void ImageWindow::paint(Canvas& canvas) {
 }
 
 void ImageWindow::zoomIn() {
-    if (zoom >= kMaxZoom) return;
-    origin = originZoomedIn(origin, zoomPoint);
-    zoom *= 2.0f;
-    host_.invalidate();
-    // A pan still under way (the middle button held) goes on from here.
-    panOrigin = origin;
-    panAnchor = zoomPoint;
-    refreshTitle();
+    if (zoom < kMaxZoom) zoomTo(originZoomedIn(origin, zoomPoint), zoom * 2.0f);
 }
 
 void ImageWindow::zoomOut() {
-    if (zoom <= kMinZoom) return;
-    origin = originZoomedOut(origin, zoomPoint);
-    zoom *= 0.5f;
+    if (zoom > kMinZoom) zoomTo(originZoomedOut(origin, zoomPoint), zoom * 0.5f);
+}
+
+void ImageWindow::zoomTo(Point newOrigin, float newZoom) {
+    origin = newOrigin;
+    zoom = newZoom;
     host_.invalidate();
+    // A pan still under way (the middle button held) goes on from here.
     panOrigin = origin;
     panAnchor = zoomPoint;
     refreshTitle();

@@ -90,6 +90,8 @@ class ImageWindow final : public HookWindow {
     void saveAsBitmap();
 
   private:
+    // The view after a zoom about zoomPoint, redrawn and retitled.
+    void zoomTo(Point newOrigin, float newZoom);
     void exposureKey(uint32_t key);
 
     WindowHost& host_;
