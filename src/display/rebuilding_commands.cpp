@@ -30,50 +30,53 @@ std::unique_ptr<ToneTable> prepare(DisplayBitmap& bitmap, uint32_t width, uint32
     return table;
 }
 
-}  // namespace
-
-void mirrorAndRebuild(RgbeImage& picture, DisplayBitmap& bitmap, float exposure, float gamma) {
+// A change that keeps the picture's shape, with the rebuild folded in:
+// `step(table, s)` changes the rows of step s and converts them, on both
+// cores; without the table or storage, `plain` changes the picture and
+// build() rebuilds the bitmap.
+template <typename Plain, typename Step>
+void changeAndRebuild(RgbeImage& picture, DisplayBitmap& bitmap, float exposure, float gamma,
+                      Plain plain, uint32_t steps, Step step) {
     std::unique_ptr<ToneTable> table;
     if (!picture.empty()) table = prepare(bitmap, picture.width, picture.height, exposure, gamma);
     if (!table) {
-        mirrorPicture(picture);
+        plain(picture);
         bitmap.build(picture.pixels(), picture.width, picture.height, exposure, gamma);
         return;
     }
-    onTwoCores(picture.height, pictureBytes(picture), 1, [&](uint32_t first, uint32_t last) {
-        for (uint32_t r = first; r < last; ++r) {
-            std::reverse(picture.rows[r], picture.rows[r] + picture.width);
-            convertRows(*table, picture.pixels(), picture.width, picture.height, bitmap.rows, r,
-                        r + 1);
-        }
+    onTwoCores(steps, pictureBytes(picture), 1, [&](uint32_t first, uint32_t last) {
+        for (uint32_t s = first; s < last; ++s)
+            step(*table, s);
     });
     bitmap.fillHeader();
 }
 
+}  // namespace
+
+void mirrorAndRebuild(RgbeImage& picture, DisplayBitmap& bitmap, float exposure, float gamma) {
+    changeAndRebuild(picture, bitmap, exposure, gamma, mirrorPicture, picture.height,
+                     [&](const ToneTable& table, uint32_t r) {
+                         std::reverse(picture.rows[r], picture.rows[r] + picture.width);
+                         convertRows(table, picture.pixels(), picture.width, picture.height,
+                                     bitmap.rows, r, r + 1);
+                     });
+}
+
 void flipAndRebuild(RgbeImage& picture, DisplayBitmap& bitmap, float exposure, float gamma) {
-    std::unique_ptr<ToneTable> table;
-    if (!picture.empty()) table = prepare(bitmap, picture.width, picture.height, exposure, gamma);
-    if (!table) {
-        flipPicture(picture);
-        bitmap.build(picture.pixels(), picture.width, picture.height, exposure, gamma);
-        return;
-    }
     // Pair t is rows t and height - 1 - t; the middle row of an odd height
     // pairs with itself and is only converted.
     uint32_t pairs = picture.height / 2 + picture.height % 2;
-    onTwoCores(pairs, pictureBytes(picture), 1, [&](uint32_t first, uint32_t last) {
-        for (uint32_t top = first; top < last; ++top) {
-            uint32_t bottom = picture.height - 1 - top;
-            picture.swapRows(top, bottom);
-            convertRows(*table, picture.pixels(), picture.width, picture.height, bitmap.rows, top,
-                        top + 1);
-            if (bottom != top) {
-                convertRows(*table, picture.pixels(), picture.width, picture.height, bitmap.rows,
-                            bottom, bottom + 1);
-            }
-        }
-    });
-    bitmap.fillHeader();
+    changeAndRebuild(picture, bitmap, exposure, gamma, flipPicture, pairs,
+                     [&](const ToneTable& table, uint32_t top) {
+                         uint32_t bottom = picture.height - 1 - top;
+                         picture.swapRows(top, bottom);
+                         convertRows(table, picture.pixels(), picture.width, picture.height,
+                                     bitmap.rows, top, top + 1);
+                         if (bottom != top) {
+                             convertRows(table, picture.pixels(), picture.width, picture.height,
+                                         bitmap.rows, bottom, bottom + 1);
+                         }
+                     });
 }
 
 bool rotateAndRebuild(RgbeImage& picture, DisplayBitmap& bitmap, float exposure, float gamma) {
