@@ -6,25 +6,28 @@
 
 namespace pellumir {
 
-ByteInput::ByteInput(std::FILE* file, size_t blockSize)
-    : file_(file), buffer_(blockSize), next_(buffer_.data()), end_(buffer_.data()) {
-    // The size is known for regular files and memory streams; pipes have none.
-    long start = std::ftell(file_);
-    if (start < 0) return;
-    struct stat info {};
-    int fd = fileno(file_);
+std::optional<uint64_t> bytesLeftIn(std::FILE* file) {
+    long position = std::ftell(file);
+    if (position < 0) return std::nullopt;
+    int fd = fileno(file);
     if (fd >= 0) {
-        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= start) {
-            size_ = static_cast<uint64_t>(info.st_size - start);
-        }
-        return;
+        struct stat info {};
+        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+        return info.st_size > position ? static_cast<uint64_t>(info.st_size - position) : 0;
     }
-    if (std::fseek(file_, 0, SEEK_END) == 0) {
-        long size = std::ftell(file_);
-        if (size >= start) size_ = static_cast<uint64_t>(size - start);
-    }
-    std::fseek(file_, start, SEEK_SET);
+    // Memory streams have no descriptor but can seek to their end.
+    if (std::fseek(file, 0, SEEK_END) != 0) return std::nullopt;
+    long end = std::ftell(file);
+    if (std::fseek(file, position, SEEK_SET) != 0 || end < 0) return std::nullopt;
+    return end > position ? static_cast<uint64_t>(end - position) : 0;
 }
+
+ByteInput::ByteInput(std::FILE* file, size_t blockSize)
+    : file_(file),
+      buffer_(blockSize),
+      next_(buffer_.data()),
+      end_(buffer_.data()),
+      size_(bytesLeftIn(file)) {}
 
 bool ByteInput::refill() {
     if (atEnd_ || failed_) return false;

@@ -8,6 +8,10 @@
 
 namespace pellumir {
 
+// Bytes from the stream's position to its end, when the stream has a size:
+// regular files and memory streams do, pipes do not.
+std::optional<uint64_t> bytesLeftIn(std::FILE* file);
+
 // A byte stream over a stdio FILE, read in large blocks. It gives the bytes,
 // end-of-file and error outcomes of getc/ungetc/fgets on the same FILE, but
 // takes the stream's lock once per block instead of once per byte, and lets

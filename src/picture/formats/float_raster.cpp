@@ -1,33 +1,16 @@
 #include "picture/formats/float_raster.h"
 
-#include <sys/stat.h>
-
 #include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include "io/byte_input.h"
 #include "io/read_progress.h"
 #include "picture/formats/float_samples.h"
 #include "picture/memory_budget.h"
 
 namespace pellumir {
-
-std::optional<uint64_t> bytesLeftIn(std::FILE* file) {
-    long position = std::ftell(file);
-    if (position < 0) return std::nullopt;
-    int fd = fileno(file);
-    if (fd >= 0) {
-        struct stat info {};
-        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-        return info.st_size > position ? static_cast<uint64_t>(info.st_size - position) : 0;
-    }
-    // Memory streams have no descriptor but can seek to their end.
-    if (std::fseek(file, 0, SEEK_END) != 0) return std::nullopt;
-    long end = std::ftell(file);
-    if (std::fseek(file, position, SEEK_SET) != 0 || end < 0) return std::nullopt;
-    return end > position ? static_cast<uint64_t>(end - position) : 0;
-}
 
 namespace {
 

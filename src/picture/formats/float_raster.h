@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
 
 #include <string>
 
@@ -20,10 +19,6 @@ struct FloatRaster {
     bool bigEndian = false;
     bool headerless = false;  // a raw float file: the sizes come from the user
 };
-
-// Bytes from the stream's position to its end, when the stream has a size:
-// regular files and memory streams do, pipes do not.
-std::optional<uint64_t> bytesLeftIn(std::FILE* file);
 
 // Reads the raster from the stream's position into `image`. The first row in
 // the file is the bottom row of the picture. Returns 1, or 0 with the picture
