@@ -2,6 +2,9 @@
 
 #include <strings.h>
 
+#include <cerrno>
+
+#include "io/input_file.h"
 #include "picture/formats/float_tiff.h"
 #include "picture/formats/openexr.h"
 #include "picture/formats/pfm.h"
@@ -10,17 +13,34 @@
 
 namespace pellumir {
 
-PictureKind kindOfFile(const std::string& path) {
+bool hasExtension(const std::string& path, const char* extension) {
     size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos) return PictureKind::unknown;
-    const char* extension = path.c_str() + dot + 1;
-    auto is = [&](const char* name) { return strcasecmp(extension, name) == 0; };
+    return dot != std::string::npos && strcasecmp(path.c_str() + dot + 1, extension) == 0;
+}
+
+PictureKind kindOfFile(const std::string& path) {
+    auto is = [&](const char* extension) { return hasExtension(path, extension); };
     if (is("hdr") || is("pic")) return PictureKind::radiance;
     if (is("pfm")) return PictureKind::pfm;
     if (is("float")) return PictureKind::rawFloat;
     if (is("tif") || is("tiff")) return PictureKind::tiff;
     if (is("exr")) return PictureKind::openExr;
     return PictureKind::unknown;
+}
+
+PictureKind checkPictureFile(const std::string& path, const char*& message, FailureReason& reason) {
+    message = nullptr;
+    if (!canOpenForReading(path)) {
+        message = kCannotOpenMessage;
+        reason.setSystemError(errno);
+        return PictureKind::unknown;
+    }
+    PictureKind kind = kindOfFile(path);
+    if (kind == PictureKind::unknown) {
+        message = kUnknownTypeMessage;
+        reason.set(kKnownExtensionsText);
+    }
+    return kind;
 }
 
 int readPicture(RgbeImage& image, PictureKind kind, const std::string& path,

@@ -24,9 +24,20 @@ inline constexpr const char* kDisplayMemoryText =
 // The picture formats, chosen by the file name's extension.
 enum class PictureKind { radiance, pfm, rawFloat, tiff, openExr, unknown };
 
-// The extension is everything after the last "." of the whole name, folder
-// part included, compared without regard to letter case. "raw" is not one.
+// Whether the name's extension is `extension`: everything after the last
+// "." of the whole name, folder part included, compared without regard to
+// letter case. The viewer and the converter both choose formats by it.
+bool hasExtension(const std::string& path, const char* extension);
+
+// By hasExtension; "raw" is not one.
 PictureKind kindOfFile(const std::string& path);
+
+// The checks before any reading, in the order the user meets them: the
+// file opens (without blocking: a FIFO passes here and its reader refuses
+// it), then its name has a known extension. Returns the file's kind, or
+// PictureKind::unknown with the message to show in `message`
+// (kCannotOpenMessage or kUnknownTypeMessage) and its cause in `reason`.
+PictureKind checkPictureFile(const std::string& path, const char*& message, FailureReason& reason);
 
 // Reads the file with the reader of its kind; the layout is used for raw
 // float files only, the sink by readers that tell of their rows as they go

@@ -1,6 +1,5 @@
 #include "app/viewer_app.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <optional>
 
@@ -8,7 +7,6 @@
 #include "display/picture_commands.h"
 #include "display/streamed_build.h"
 #include "display/viewer_state.h"
-#include "io/input_file.h"
 #include "io/read_progress.h"
 
 namespace pellumir {
@@ -82,18 +80,17 @@ bool ViewerApp::startUp(const std::string& tail) {
     if (!chosen) return false;
     const std::string& name = *chosen;
 
-    // Without blocking: a FIFO opens here and is refused by the reader.
-    if (!canOpenForReading(name)) {
-        FailureReason reason;
-        reason.setSystemError(errno);
-        desktop_.messageBox(kCannotOpenMessage, name, reason.text());
+    FailureReason reason;
+    const char* refusal = nullptr;
+    PictureKind kind = checkPictureFile(name, refusal, reason);
+    if (refusal == kCannotOpenMessage) {
+        // The name in full: the file it names could not be opened.
+        desktop_.messageBox(refusal, name, reason.text());
         return false;
     }
-
     bitmap_->name = displayNameOf(name);
-    PictureKind kind = kindOfFile(name);
-    if (kind == PictureKind::unknown) {
-        desktop_.messageBox(kUnknownTypeMessage, bitmap_->name, kKnownExtensionsText);
+    if (refusal) {
+        desktop_.messageBox(refusal, bitmap_->name, reason.text());
         return false;
     }
     RawFloatLayout layout;

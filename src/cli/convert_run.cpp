@@ -1,9 +1,6 @@
 #include "cli/convert_run.h"
 
-#include <strings.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <string>
 
 #include "app/picture_files.h"
@@ -14,7 +11,6 @@
 #include "display/rebuilding_commands.h"
 #include "display/viewer_state.h"
 #include "io/failure_reason.h"
-#include "io/input_file.h"
 #include "picture/formats/radiance.h"
 #include "picture/spare_for_turn.h"
 
@@ -25,14 +21,10 @@ namespace {
 enum class OutputKind { radiance, bmp, png, unknown };
 
 OutputKind kindOfOutput(const std::string& path) {
-    size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos) return OutputKind::unknown;
-    const char* extension = path.c_str() + dot + 1;
-    if (strcasecmp(extension, "hdr") == 0 || strcasecmp(extension, "pic") == 0) {
-        return OutputKind::radiance;
-    }
-    if (strcasecmp(extension, "bmp") == 0) return OutputKind::bmp;
-    if (strcasecmp(extension, "png") == 0) return OutputKind::png;
+    auto is = [&](const char* extension) { return hasExtension(path, extension); };
+    if (is("hdr") || is("pic")) return OutputKind::radiance;
+    if (is("bmp")) return OutputKind::bmp;
+    if (is("png")) return OutputKind::png;
     return OutputKind::unknown;
 }
 
@@ -144,13 +136,9 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     }
 
     FailureReason reason;
-    if (!canOpenForReading(options.input)) {
-        reason.setSystemError(errno);
-        return fail(err, options.input, kCannotOpenMessage, reason.text());
-    }
-    PictureKind kind = kindOfFile(options.input);
-    if (kind == PictureKind::unknown)
-        return fail(err, options.input, kUnknownTypeMessage, kKnownExtensionsText);
+    const char* refusal = nullptr;
+    PictureKind kind = checkPictureFile(options.input, refusal, reason);
+    if (refusal) return fail(err, options.input, refusal, reason.text());
     size_t firstAction = 0;
     int result = readInput(options, kind, reason, firstAction);
     if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage, reason.text());
