@@ -13,7 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RgbeImage image;
     fuzz::ScratchFile file("display-tiff", data, size);
     int result = readDisplayTiff(image, file.path());
-    if (result != 0 && result != 1) std::abort();
     fuzz::checkPicture(image, result);
     return 0;
 }

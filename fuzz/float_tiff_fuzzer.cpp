@@ -10,14 +10,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace pellumir;
     fuzz::useFuzzingBudget();
     RgbeImage image;
-    int result = 0;
-    if (fuzz::readThroughAFile(size)) {
-        fuzz::ScratchFile file("float-tiff", data, size);
-        result = readFloatTiff(image, file.path());
-    } else {
-        result = readFloatTiffFromMemory(image, data, size);
-    }
-    if (result != 0 && result != 1) std::abort();
+    int result = fuzz::readPathOrBytes(
+        "float-tiff", data, size,
+        [&](const std::string& path) { return readFloatTiff(image, path); },
+        [&](const uint8_t* bytes, size_t count) {
+            return readFloatTiffFromMemory(image, bytes, count);
+        });
     fuzz::checkPicture(image, result);
     return 0;
 }

@@ -56,13 +56,19 @@ inline bool readThroughAFile(size_t size) {
     return size % 2 == 1;
 }
 
-// A file holding the input, removed at the end of the run. One name per
-// process and harness, so that harnesses running side by side never meet.
+// A name for a harness's scratch file: /dev/shm keeps it off the disk, and
+// one name per process and harness keeps harnesses running side by side
+// apart.
+inline std::string scratchPath(const char* harness) {
+    const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(folder) + "/pellumir-" + harness + "-" + std::to_string(getpid());
+}
+
+// A file holding the input, removed at the end of the run.
 class ScratchFile {
   public:
     ScratchFile(const char* harness, const uint8_t* data, size_t size) {
-        const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        path_ = std::string(folder) + "/pellumir-" + harness + "-" + std::to_string(getpid());
+        path_ = scratchPath(harness);
         std::FILE* file = std::fopen(path_.c_str(), "wb");
         if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
             std::abort();
@@ -77,9 +83,35 @@ class ScratchFile {
     std::string path_;
 };
 
-// A reader's result and the picture it left must agree: a failure leaves
-// no rows; a success leaves rows laid out as one block, row after row.
-inline void checkPicture(const RgbeImage& image, int result) {
+// Reads the input through the door readThroughAFile picks: `read` is
+// called with the path of a scratch file or with a memory stream
+// (std::FILE*), as the reader's two entry points take them.
+template <typename Read>
+int readEitherWay(const char* harness, const uint8_t* data, size_t size, Read read) {
+    if (readThroughAFile(size)) {
+        ScratchFile file(harness, data, size);
+        return read(file.path());
+    }
+    InputStream stream(data, size);
+    return read(stream.get());
+}
+
+// The same for readers whose second door takes the bytes themselves.
+template <typename FromPath, typename FromBytes>
+int readPathOrBytes(const char* harness, const uint8_t* data, size_t size, FromPath fromPath,
+                    FromBytes fromBytes) {
+    if (readThroughAFile(size)) {
+        ScratchFile file(harness, data, size);
+        return fromPath(file.path());
+    }
+    return fromBytes(data, size);
+}
+
+// A reader's result and the picture it left must agree: the result is
+// from 0 to `largestResult`, a failure leaves no rows, a success leaves
+// rows laid out as one block, row after row.
+inline void checkPicture(const RgbeImage& image, int result, int largestResult = 1) {
+    if (result < 0 || result > largestResult) std::abort();
     if (result == 0) {
         if (!image.empty() || image.width != 0 || image.height != 0) std::abort();
         return;

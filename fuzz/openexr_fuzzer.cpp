@@ -13,16 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::useFuzzingBudget();
     RgbeImage image;
     FailureReason reason;
-    int result = 0;
-    if (fuzz::readThroughAFile(size)) {
-        fuzz::ScratchFile file("openexr", data, size);
-        result = readOpenExr(image, file.path(), &reason);
-    } else {
-        result = readOpenExrFromMemory(image, data, size, &reason);
-    }
-    if (result != 0 && result != 1) std::abort();
+    int result = fuzz::readPathOrBytes(
+        "openexr", data, size,
+        [&](const std::string& path) { return readOpenExr(image, path, &reason); },
+        [&](const uint8_t* bytes, size_t count) {
+            return readOpenExrFromMemory(image, bytes, count, &reason);
+        });
+    fuzz::checkPicture(image, result);
     // Every refusal says why.
     if (result == 0 && reason.empty()) std::abort();
-    fuzz::checkPicture(image, result);
     return 0;
 }

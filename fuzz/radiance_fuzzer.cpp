@@ -11,15 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pellumir::fuzz::useFuzzingBudget();
     using namespace pellumir;
     RgbeImage image;
-    int result = 0;
-    if (fuzz::readThroughAFile(size)) {
-        fuzz::ScratchFile file("radiance", data, size);
-        result = readRadiance(image, file.path());
-    } else {
-        fuzz::InputStream file(data, size);
-        result = readRadiance(image, file.get());
-    }
-    if (result < 0 || result > 2) std::abort();
-    fuzz::checkPicture(image, result);
+    // 2: read and turned to the standard orientation.
+    int result = fuzz::readEitherWay(
+        "radiance", data, size, [&](const auto& source) { return readRadiance(image, source); });
+    fuzz::checkPicture(image, result, 2);
     return 0;
 }

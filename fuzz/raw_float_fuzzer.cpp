@@ -33,15 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int colour = data[8];
     int swap = data[9];
     RgbeImage image;
-    int result = 0;
-    if (fuzz::readThroughAFile(size)) {
-        fuzz::ScratchFile file("raw-float", data + kPrefix, size - kPrefix);
-        result = readRawFloat(image, file.path(), width, height, colour, swap);
-    } else {
-        fuzz::InputStream file(data + kPrefix, size - kPrefix);
-        result = readRawFloat(image, file.get(), width, height, colour, swap);
-    }
-    if (result != 0 && result != 1) std::abort();
+    int result =
+        fuzz::readEitherWay("raw-float", data + kPrefix, size - kPrefix, [&](const auto& source) {
+            return readRawFloat(image, source, width, height, colour, swap);
+        });
     fuzz::checkPicture(image, result);
     if (result == 1 && (image.width != width || image.height != height)) std::abort();
     return 0;
