@@ -13,46 +13,11 @@ set -u
 viewer=$1
 converter=$2
 picture=$3
-skipped=77
-
-if [ -z "${PELLUMIR_E2E_INSIDE:-}" ]; then
-    for tool in xvfb-run openbox xdotool xwininfo xprop python3; do
-        if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "SKIPPED: $tool is not installed"
-            exit $skipped
-        fi
-    done
-    PELLUMIR_E2E_INSIDE=1 exec timeout 110 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-
-work=$(mktemp -d)
-viewer_pid=
-wm_pid=
-cleanup() {
-    [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAILED: $*"
-    exit 1
-}
-
-# The window manager, ready once it has announced itself and the work area
-# on the root window.
-openbox --config-file /dev/null >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-tries=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
-    xprop -root _NET_WORKAREA 2>/dev/null | grep -q '='; do
-    tries=$((tries + 1))
-    [ $tries -lt 100 ] || fail "Openbox did not start: $(cat "$work/openbox.log")"
-    sleep 0.1
-done
-set -- $(xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g')
-area_x=$1 area_y=$2 area_w=$3 area_h=$4
+. "$(dirname "$0")/x_session.sh"
+x_session_require openbox xdotool xwininfo xprop python3
+x_session_limit 110 "$0" "$@"
+x_session_start 1280x1024
+x_session_window_manager
 
 # Starts the viewer on a file (or none) with the environment given before it.
 start_viewer() {

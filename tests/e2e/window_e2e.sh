@@ -4,36 +4,16 @@
 # converter writes for it, and Escape ends the program with status 0.
 #
 # usage: window_e2e.sh PELLUMIR PELLUMIR_CONVERT PICTURE
-# Exits 77 (skipped) when xvfb-run, xdotool or ImageMagick is missing.
+# Exits 77 (skipped) when Xvfb, xdotool or ImageMagick is missing.
 
 set -u
 viewer=$1
 converter=$2
 picture=$3
-skipped=77
-
-if [ -z "${PELLUMIR_E2E_INSIDE:-}" ]; then
-    for tool in xvfb-run xdotool import compare; do
-        if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "SKIPPED: $tool is not installed"
-            exit $skipped
-        fi
-    done
-    PELLUMIR_E2E_INSIDE=1 exec timeout 50 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
-work=$(mktemp -d)
-viewer_pid=
-cleanup() {
-    [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAILED: $*"
-    exit 1
-}
+. "$(dirname "$0")/x_session.sh"
+x_session_require xdotool import compare
+x_session_limit 50 "$0" "$@"
+x_session_start 1024x768
 
 # Polls the window's title until it ends with the text, for at most ten
 # seconds; the window answers each event in a few milliseconds.
