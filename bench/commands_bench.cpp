@@ -42,20 +42,13 @@ constexpr uint32_t kHeight = 6000;
 
 // The scene as the viewer holds it after start-up: in currentPicture, with
 // its bitmap built, and as a Radiance file for the converter.
-class Subject {
+class Subject : public bench::Subject<Subject> {
   public:
-    static Subject& get() {
-        static Subject subject;
-        return subject;
-    }
-
-    const std::string& problem() const { return problem_; }
     DisplayBitmap& bitmap() { return bitmap_; }
     const std::string& input() const { return input_; }
-    std::string file(const char* name) const { return folder_.file(name); }
 
-  private:
     Subject() {
+        if (!problem_.empty()) return;
         renderScene(currentPicture, kWidth, kHeight);
         currentExposure = 1.0f;
         if (currentPicture.empty() || !bitmap_.build(currentPicture.pixels(), kWidth, kHeight,
@@ -63,25 +56,14 @@ class Subject {
             problem_ = "not enough memory for the picture and its bitmap";
             return;
         }
-        if (!folder_.made()) {
-            problem_ = "cannot make a folder in /dev/shm";
-            return;
-        }
         input_ = folder_.file("big.hdr");
         if (writeRadiance(currentPicture, input_) != 1) problem_ = "cannot write " + input_;
     }
 
-    std::string problem_;
-    bench::ScratchFolder folder_;
+  private:
     DisplayBitmap bitmap_;
     std::string input_;
 };
-
-bool ready(benchmark::State& state) {
-    if (Subject::get().problem().empty()) return true;
-    state.SkipWithError(Subject::get().problem().c_str());
-    return false;
-}
 
 // The processor time of all the process's threads, user and system: on a
 // machine shared with other work, what a command costs whatever its wait.
@@ -96,7 +78,7 @@ double processCpuMs() {
 // and the processor time it took on both cores together.
 template <typename Command>
 void hook(benchmark::State& state, double goalMs, Command command) {
-    if (!ready(state)) return;
+    if (!Subject::ready(state)) return;
     HeadlessWindow window;
     DisplayBitmap& bitmap = Subject::get().bitmap();
     double cpuStart = processCpuMs();
@@ -174,7 +156,7 @@ double median(std::vector<double> values) {
 // The converter with `options` against the plain conversion, the two
 // processes alternating.
 void converterPair(benchmark::State& state, std::vector<std::string> options) {
-    if (!ready(state)) return;
+    if (!Subject::ready(state)) return;
     std::string output = Subject::get().file("out.hdr");
     std::vector<double> with;
     std::vector<double> plain;

@@ -34,21 +34,14 @@ constexpr uint32_t kHeight = 6000;
 constexpr double kMegapixels = double{kWidth} * kHeight / 1e6;
 constexpr float kGamma = 2.2f;
 
-class Subject {
+class Subject : public bench::Subject<Subject> {
   public:
-    static Subject& get() {
-        static Subject subject;
-        return subject;
-    }
-
-    const std::string& problem() const { return problem_; }
     const RgbeImage& picture() const { return picture_; }
     // A bitmap built once, for the writer and as the target of the copies.
     DisplayBitmap& bitmap() { return bitmap_; }
-    std::string file(const char* name) const { return folder_.file(name); }
 
-  private:
     Subject() {
+        if (!problem_.empty()) return;
         picture_.allocate(kWidth, kHeight);
         if (picture_.empty()) {
             problem_ = "not enough memory for the picture";
@@ -67,25 +60,13 @@ class Subject {
         }
         if (!bitmap_.build(picture_.pixels(), kWidth, kHeight, 1.0f, kGamma)) {
             problem_ = "not enough memory for the bitmap";
-            return;
-        }
-        if (!folder_.made()) {
-            problem_ = "cannot make a folder in /dev/shm";
-            return;
         }
     }
 
-    std::string problem_;
-    bench::ScratchFolder folder_;
+  private:
     RgbeImage picture_;
     DisplayBitmap bitmap_;
 };
-
-bool ready(benchmark::State& state) {
-    if (Subject::get().problem().empty()) return true;
-    state.SkipWithError(Subject::get().problem().c_str());
-    return false;
-}
 
 void perPicture(benchmark::State& state) {
     state.counters["MP/s"] = benchmark::Counter(
@@ -102,7 +83,7 @@ void table(benchmark::State& state, float exposure) {
 }
 
 void build(benchmark::State& state) {
-    if (!ready(state)) return;
+    if (!Subject::ready(state)) return;
     const RgbeImage& picture = Subject::get().picture();
     DisplayBitmap bitmap;
     bitmap.build(picture.pixels(), kWidth, kHeight, 1.0f, kGamma);  // the storage
@@ -120,7 +101,7 @@ void build(benchmark::State& state) {
 
 // The conversion alone on one thread: what build costs without its helper.
 void convertOneThread(benchmark::State& state) {
-    if (!ready(state)) return;
+    if (!Subject::ready(state)) return;
     const RgbeImage& picture = Subject::get().picture();
     DisplayBitmap& bitmap = Subject::get().bitmap();
     ToneTable tones;
@@ -134,7 +115,7 @@ void convertOneThread(benchmark::State& state) {
 
 // Three pow calls per pixel, the obvious way to write the conversion.
 void naive(benchmark::State& state) {
-    if (!ready(state)) return;
+    if (!Subject::ready(state)) return;
     const RgbeImage& picture = Subject::get().picture();
     DisplayBitmap& bitmap = Subject::get().bitmap();
     double inverse = 1.0 / double{kGamma};
@@ -175,7 +156,7 @@ void copyRows(const RgbeImage& picture, DisplayBitmap& bitmap, uint32_t first, u
 
 // The same bytes moved without a table: the floor for any conversion.
 void copy(benchmark::State& state, int threads) {
-    if (!ready(state)) return;
+    if (!Subject::ready(state)) return;
     const RgbeImage& picture = Subject::get().picture();
     DisplayBitmap& bitmap = Subject::get().bitmap();
     for (auto _ : state) {
@@ -193,7 +174,7 @@ void copy(benchmark::State& state, int threads) {
 }
 
 void writeBmp(benchmark::State& state) {
-    if (!ready(state)) return;
+    if (!Subject::ready(state)) return;
     DisplayBitmap& bitmap = Subject::get().bitmap();
     std::string path = Subject::get().file("display.bmp");
     for (auto _ : state) {

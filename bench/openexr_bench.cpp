@@ -14,7 +14,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <thread>
 
@@ -47,23 +46,11 @@ bool readWithOpenExr(const std::string& path, Imf::Array2D<Imf::Rgba>& pixels) {
     }
 }
 
-class Subject {
+class Subject : public bench::Subject<Subject> {
   public:
-    static Subject& get() {
-        static Subject subject;
-        return subject;
-    }
-
-    const std::string& problem() const { return problem_; }
-    std::string file(const char* name) const { return folder_.file(name); }
-
-  private:
     Subject() {
         Imf::setGlobalThreadCount(cores());
-        if (!folder_.made()) {
-            problem_ = "cannot make a folder in /dev/shm";
-            return;
-        }
+        if (!problem_.empty()) return;
         RgbeImage scene;
         renderScene(scene, kWidth, kHeight);
         if (scene.empty()) {
@@ -110,29 +97,14 @@ class Subject {
             }
         }
     }
-
-    bench::ScratchFolder folder_;
-    std::string problem_;
 };
-
-std::map<std::string, double>& rates() {
-    static std::map<std::string, double> measured;
-    return measured;
-}
 
 template <typename Once>
 void measure(benchmark::State& state, const std::string& name, const std::string& peer, Once once) {
-    Subject& subject = Subject::get();
-    if (!subject.problem().empty()) {
-        state.SkipWithError(subject.problem().c_str());
-        return;
-    }
-    std::optional<double> rate = bench::measureMegapixels(state, name, kMegapixels, once);
-    if (!rate) return;
-    rates()[name] = *rate;
-    if (!peer.empty() && rates().count(peer) != 0) {
-        state.counters["of OpenEXR"] = *rate / rates()[peer];
-    }
+    if (!Subject::ready(state)) return;
+    std::optional<double> rate = bench::measureAndKeep(state, name, kMegapixels, once);
+    std::optional<double> peerRate = peer.empty() ? std::nullopt : bench::keptRate(peer);
+    if (rate && peerRate) state.counters["of OpenEXR"] = *rate / *peerRate;
 }
 
 void readRgbaInputFile(benchmark::State& state, const char* name) {

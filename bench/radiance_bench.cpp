@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -33,17 +32,9 @@ constexpr double kMegapixels = double{kWidth} * kHeight / 1e6;
 
 // The scene, its file, and a folder for the written files, made on first
 // use and removed when the program ends.
-class Subject {
+class Subject : public bench::Subject<Subject> {
   public:
-    static Subject& get() {
-        static Subject subject;
-        return subject;
-    }
-
-    // Empty when all is ready, else why not.
-    const std::string& problem() const { return problem_; }
     const RgbeImage& picture() const { return picture_; }
-    std::string file(const char* name) const { return folder_.file(name); }
     const std::string& input() const { return input_; }
 
     // The picture as stbi_write_hdr takes it: three floats per pixel.
@@ -63,12 +54,8 @@ class Subject {
         return floats_;
     }
 
-  private:
     Subject() {
-        if (!folder_.made()) {
-            problem_ = "cannot make a folder in /dev/shm";
-            return;
-        }
+        if (!problem_.empty()) return;
         renderScene(picture_, kWidth, kHeight);
         if (picture_.empty()) {
             problem_ = "not enough memory for the scene";
@@ -88,34 +75,20 @@ class Subject {
         }
     }
 
-    bench::ScratchFolder folder_;
-    std::string problem_;
+  private:
     std::string input_;
     RgbeImage picture_;
     std::vector<float> floats_;
 };
 
-// Megapixels per second of the last run of each benchmark, for the ratios.
-std::map<std::string, double>& rates() {
-    static std::map<std::string, double> measured;
-    return measured;
-}
-
 // Runs `once` for every iteration, reports megapixels per second and, for a
 // peer, the ratio to ours. `once` returns false on failure.
 template <typename Once>
 void measure(benchmark::State& state, const std::string& name, const std::string& ours, Once once) {
-    Subject& subject = Subject::get();
-    if (!subject.problem().empty()) {
-        state.SkipWithError(subject.problem().c_str());
-        return;
-    }
-    std::optional<double> measured = bench::measureMegapixels(state, name, kMegapixels, once);
-    if (!measured) return;
-    double rate = *measured;
-    rates()[name] = rate;
-    if (!ours.empty() && rates().count(ours) != 0)
-        state.counters["ours/stb"] = rates()[ours] / rate;
+    if (!Subject::ready(state)) return;
+    std::optional<double> rate = bench::measureAndKeep(state, name, kMegapixels, once);
+    std::optional<double> oursRate = ours.empty() ? std::nullopt : bench::keptRate(ours);
+    if (rate && oursRate) state.counters["ours/stb"] = *oursRate / *rate;
 }
 
 void readOurs(benchmark::State& state) {

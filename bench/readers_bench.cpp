@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -81,16 +80,8 @@ bool writeTiff(const RgbeImage& picture, const std::string& path, uint16_t compr
 }
 
 // The scene and its files, made on first use and removed at the end.
-class Subject {
+class Subject : public bench::Subject<Subject> {
   public:
-    static Subject& get() {
-        static Subject subject;
-        return subject;
-    }
-
-    const std::string& problem() const { return problem_; }
-    std::string file(const char* name) const { return folder_.file(name); }
-
     // Whether `image` holds the rendered scene exactly.
     bool isScene(const RgbeImage& image) const {
         return image.width == kWidth && image.height == kHeight &&
@@ -98,12 +89,8 @@ class Subject {
                            size_t{kWidth} * kHeight * sizeof(RgbePixel)) == 0;
     }
 
-  private:
     Subject() {
-        if (!folder_.made()) {
-            problem_ = "cannot make a folder in /dev/shm";
-            return;
-        }
+        if (!problem_.empty()) return;
         renderScene(picture_, kWidth, kHeight);
         if (picture_.empty()) {
             problem_ = "not enough memory for the scene";
@@ -133,33 +120,19 @@ class Subject {
         }
     }
 
-    bench::ScratchFolder folder_;
-    std::string problem_;
+  private:
     RgbeImage picture_;
 };
-
-std::map<std::string, double>& rates() {
-    static std::map<std::string, double> measured;
-    return measured;
-}
 
 // Runs `once` every iteration and reports megapixels per second; with
 // `limit`, also the rate as a share of that benchmark's.
 template <typename Once>
 void measure(benchmark::State& state, const std::string& name, const std::string& limit,
              Once once) {
-    Subject& subject = Subject::get();
-    if (!subject.problem().empty()) {
-        state.SkipWithError(subject.problem().c_str());
-        return;
-    }
-    std::optional<double> measured = bench::measureMegapixels(state, name, kMegapixels, once);
-    if (!measured) return;
-    double rate = *measured;
-    rates()[name] = rate;
-    if (!limit.empty() && rates().count(limit) != 0) {
-        state.counters["of fread"] = rate / rates()[limit];
-    }
+    if (!Subject::ready(state)) return;
+    std::optional<double> rate = bench::measureAndKeep(state, name, kMegapixels, once);
+    std::optional<double> limitRate = limit.empty() ? std::nullopt : bench::keptRate(limit);
+    if (rate && limitRate) state.counters["of fread"] = *rate / *limitRate;
 }
 
 // The whole file through fread in 1 MiB blocks, the bytes left untouched.

@@ -27,33 +27,26 @@ constexpr double kMegapixels = double{kWidth} * kHeight / 1e6;
 constexpr uint32_t kThumbnailSide = 256;
 
 // The scene, rendered once, and its Radiance file.
-class Subject {
+class Subject : public bench::Subject<Subject> {
   public:
-    static Subject& get() {
-        static Subject subject;
-        return subject;
-    }
-    bool ready() const { return ready_; }
     const RgbeImage& picture() const { return picture_; }
     std::string input() const { return folder_.file("scene.hdr"); }
     std::string output() const { return folder_.file("thumbnail.png"); }
 
-  private:
     Subject() {
+        if (!problem_.empty()) return;
         renderScene(picture_, kWidth, kHeight);
-        ready_ = folder_.made() && !picture_.empty() && writeRadiance(picture_, input()) == 1;
+        if (picture_.empty() || writeRadiance(picture_, input()) != 1)
+            problem_ = "could not render the scene";
     }
-    bench::ScratchFolder folder_;
+
+  private:
     RgbeImage picture_;
-    bool ready_ = false;
 };
 
 void BM_ThumbnailOf48MegapixelRadiance(benchmark::State& state) {
+    if (!Subject::ready(state)) return;
     Subject& subject = Subject::get();
-    if (!subject.ready()) {
-        state.SkipWithError("could not render the scene");
-        return;
-    }
     bench::measureMegapixels(state, "makeThumbnail", kMegapixels, [&] {
         std::string error;
         return makeThumbnail(subject.input(), subject.output(), kThumbnailSide, error) ==
@@ -63,11 +56,8 @@ void BM_ThumbnailOf48MegapixelRadiance(benchmark::State& state) {
 BENCHMARK(BM_ThumbnailOf48MegapixelRadiance)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReduceOf48MegapixelPicture(benchmark::State& state) {
+    if (!Subject::ready(state)) return;
     Subject& subject = Subject::get();
-    if (!subject.ready()) {
-        state.SkipWithError("could not render the scene");
-        return;
-    }
     RgbeImage reduced;
     bench::measureMegapixels(state, "reducePicture", kMegapixels, [&] {
         return reducePicture(subject.picture(), kThumbnailSide, reduced);
