@@ -9,6 +9,7 @@
 #include <string>
 
 #include "picture/formats/radiance.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
@@ -16,9 +17,7 @@ namespace {
 
 using test::TempDir;
 
-bool run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::run;
 
 // ImageMagick's view of a Radiance file: 16-bit linear values clamped to
 // [0, 1], three per pixel. "-set colorspace sRGB" relabels the linear data

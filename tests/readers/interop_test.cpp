@@ -14,6 +14,7 @@
 #include "picture/formats/pfm.h"
 #include "picture/formats/raw_float.h"
 #include "readers/float_bytes.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
@@ -22,10 +23,7 @@ namespace {
 using test::encodedPixels;
 using test::pixelsOf;
 
-// Runs a shell command quietly; true when it exited with 0.
-bool run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::run;
 
 // The native floats of a file of raw little-endian floats.
 std::vector<float> floatsIn(const std::string& path) {

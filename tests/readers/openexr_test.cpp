@@ -18,6 +18,7 @@
 #include "io/read_progress.h"
 #include "picture/formats/float_tiff.h"
 #include "readers/float_bytes.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
@@ -26,9 +27,7 @@ namespace {
 using test::encodedPixels;
 using test::pixelsOf;
 
-bool run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::run;
 
 // Two pictures, `colour` and `other`, as PFM files with their top row first
 // in the values file; PFM files keep their bottom row first, hence flipud.

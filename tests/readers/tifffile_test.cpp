@@ -12,6 +12,7 @@
 
 #include "picture/formats/float_tiff.h"
 #include "readers/float_bytes.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
@@ -20,9 +21,7 @@ namespace {
 using test::encodedPixels;
 using test::pixelsOf;
 
-bool run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::run;
 
 constexpr const char* kScript = R"(
 import sys

@@ -12,14 +12,13 @@
 
 #include "make-resources/icon.h"
 #include "make-resources/png_file.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
 namespace {
 
-bool run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::run;
 
 // What a shell command prints; empty when it fails.
 std::string outputOf(const std::string& command) {
