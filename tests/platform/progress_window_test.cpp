@@ -22,8 +22,11 @@ TEST(ProgressWindow, AppearsOnlyOnceTheReadHasTakenAThirdOfASecond) {
     EXPECT_TRUE(window.progressed(250, 1000));
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("room.hdr"));
-    EXPECT_TRUE(window.findChild<QLabel*>("name")->text().contains(QStringLiteral("room.hdr")));
+    auto* name = window.findChild<QLabel*>("name");
+    ASSERT_NE(name, nullptr);
+    EXPECT_TRUE(name->text().contains(QStringLiteral("room.hdr")));
     auto* bar = window.findChild<QProgressBar*>("bar");
+    ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->value() * 4, bar->maximum());
 
     // An unknown size makes a busy bar; more than the size is all of it.
