@@ -81,4 +81,4 @@ package: $(PACKAGE_BUILD)/CMakeCache.txt
 	@ls $(PACKAGE_BUILD)/*.deb
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD)

@@ -19,7 +19,8 @@ namespace {
 constexpr int kOkId = 1;
 constexpr int kHelpId = 1008;
 
-// The template's 8-point font: 11 pixels, which the 8-unit text rows fit.
+// An 8-point font at 96 dots per inch: 11 pixels, which the 8-unit
+// (13-pixel) text rows fit.
 constexpr int kFontPixels = 11;
 
 QLabel* addText(QWidget* dialog, const char* name, const QString& text, QRect area,

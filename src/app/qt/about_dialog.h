@@ -9,8 +9,8 @@ class QWidget;
 namespace pellumir {
 
 // The About box: the program's name and version, its picture on the OK
-// button, and the mouse and key controls, laid out in dialog units as its
-// template was drawn (420 x 161). The help button opens the program's
+// button, and the mouse and key controls, laid out in dialog units
+// (420 x 161) so that they keep their places against its text. The help button opens the program's
 // README, which the second line of the version text names: with the
 // desktop's handler for it, or where there is none in a window of the
 // program's own.

@@ -33,7 +33,8 @@ RawFloatDialog::RawFloatDialog(QWidget* owner) : QDialog(owner) {
     setFont(text);
     setFixedSize(dialogUnitSize(180, 89));
 
-    // In the template's order, which is also the order Tab goes through.
+    // Made in the order Tab goes through them (set again below, so that a
+    // control added out of order cannot change it).
     auto* ok = place(new QPushButton(QStringLiteral("确定"), this), "ok", 1,
                      dialogUnitRect(125, 4, 50, 14));
     auto* cancel = place(new QPushButton(QStringLiteral("取消"), this), "cancel", 2,

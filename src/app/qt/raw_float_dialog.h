@@ -12,8 +12,8 @@ class QRadioButton;
 namespace pellumir {
 
 // Asks for what a raw float file does not say: width, height, colour or
-// grey, byte order. Laid out in dialog units as its template was drawn
-// (180 x 89). RGB is checked and the byte-order box clear at the start,
+// grey, byte order. Laid out in dialog units (180 x 89) so that the
+// controls keep their places against its text. RGB is checked and the byte-order box clear at the start,
 // both boxes empty.
 class RawFloatDialog final : public QDialog {
   public:
