@@ -10,6 +10,7 @@
 #include "display/png_file.h"
 #include "display/rebuilding_commands.h"
 #include "display/viewer_state.h"
+#include "display/window_texts.h"
 #include "io/failure_reason.h"
 #include "picture/formats/radiance.h"
 #include "picture/spare_for_turn.h"

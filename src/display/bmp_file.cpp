@@ -66,7 +66,7 @@ int DisplayBitmap::writeBmpHeaders(const BitmapInfoHeader& header, SafeOutput& o
 }
 
 int DisplayBitmap::writeBmp(const std::string& path, FailureReason* reason) const {
-    if (empty()) return failWith(reason, "there is no picture to save");
+    if (empty()) return failWith(reason, kNothingToSaveText);
     SafeOutput out;
     if (!out.open(path)) return failWithFileError(reason, out.error());
     // Returning without commit drops the new file; an old one stays.

@@ -102,7 +102,7 @@ int keyCommand(HookWindow& window, DisplayBitmap& bitmap, uint32_t key) {
 }
 
 const char* pixelText(int32_t x, int32_t y) {
-    if (!insidePicture(x, y)) return kOutsidePixelText;
+    if (!insidePicture(x, y)) return kNoColourText;
     RgbColour colour = decodeRgbe(currentPicture.rows[y][x]);
     std::snprintf(pixelBuffer, sizeof pixelBuffer, "%2.3f %2.3f %2.3f", colour.red, colour.green,
                   colour.blue);

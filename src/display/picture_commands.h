@@ -5,14 +5,13 @@
 #include "display/display_bitmap.h"
 #include "display/input_codes.h"
 #include "display/viewer_hooks.h"
+#include "display/window_texts.h"
 
 namespace pellumir {
 
-inline constexpr const char* kOutsidePixelText = "- - -";
 inline constexpr const char* kRadianceSaveFilter =
     "HDR文件 (*.hdr,*.pic)|*.hdr;*.pic|所有文件 (*.*)|*.*||";
 inline constexpr const char* kRadianceDefaultExtension = "hdr";
-inline constexpr const char* kSaveError = "保存文件错误";
 
 // The commands work on currentPicture and currentExposure (viewer_state.h).
 
@@ -29,8 +28,8 @@ void showRebuilt(HookWindow& window);
 // key is one of these, 0 for every other key.
 int keyCommand(HookWindow& window, DisplayBitmap& bitmap, uint32_t key);
 
-// The decoded colour of the pixel at column x, row y, or "- - -" outside
-// the picture. The text lives until the next call.
+// The decoded colour of the pixel at column x, row y, or kNoColourText
+// outside the picture. The text lives until the next call.
 const char* pixelText(int32_t x, int32_t y);
 
 // The exposure in stops. The text lives until the next call.

@@ -52,7 +52,7 @@ int writePng(const std::string& path, const PngSource& source, double displayGam
              FailureReason* reason) {
     // PNG itself allows 2^31 - 1 rows and columns.
     if (source.width == 0 || source.height == 0 || !source.row || !(displayGamma > 0))
-        return failWith(reason, "there is no picture to save");
+        return failWith(reason, kNothingToSaveText);
     if (source.width > INT32_MAX || source.height > INT32_MAX)
         return failWith(reason, "the picture is too large for a PNG file");
     SafeOutput out;
@@ -71,7 +71,7 @@ int writePng(const std::string& path, const PngSource& source, double displayGam
 
 int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma,
                    FailureReason* reason) {
-    if (bitmap.empty()) return failWith(reason, "there is no picture to save");
+    if (bitmap.empty()) return failWith(reason, kNothingToSaveText);
     PngSource source;
     source.width = bitmap.width;
     source.height = bitmap.height;

@@ -14,4 +14,16 @@ void FailureReason::setSystemError(int error) {
     text_ = strerror_r(error, buffer, sizeof buffer);
 }
 
+std::string endsInScanlineText(uint32_t row) {
+    return "the file ends in scanline " + std::to_string(row);
+}
+
+std::string unreadablePastScanlineText(uint32_t row) {
+    return "the file cannot be read past scanline " + std::to_string(row);
+}
+
+std::string undecodableScanlineText(uint32_t row) {
+    return "scanline " + std::to_string(row) + " cannot be decoded";
+}
+
 }  // namespace pellumir

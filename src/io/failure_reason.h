@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace pellumir {
@@ -25,8 +26,18 @@ class FailureReason {
     std::string text_;
 };
 
-// The cause of a read that the user stopped (through a progress window).
+// Causes that several readers or writers give, each written once.
+
+// A read that the user stopped (through a progress window).
 inline constexpr const char* kReadingStoppedText = "the reading was stopped";
+// A save of a picture without pixels.
+inline constexpr const char* kNothingToSaveText = "there is no picture to save";
+// A file that ends before scanline `row` (counted from 0) is complete.
+std::string endsInScanlineText(uint32_t row);
+// A file whose reading failed in scanline `row`.
+std::string unreadablePastScanlineText(uint32_t row);
+// A file whose scanline `row` is there but cannot be decoded.
+std::string undecodableScanlineText(uint32_t row);
 
 // Records the cause when there is a record to take it, and returns 0 so
 // that a reader can give up in one line: `return failWith(reason, "...");`.

@@ -11,6 +11,7 @@
 #include "display/picture_reduction.h"
 #include "display/png_file.h"
 #include "display/viewer_state.h"
+#include "display/window_texts.h"
 #include "io/input_file.h"
 #include "io/save_target.h"
 #include "thumbnailer/display_tiff.h"

@@ -1,5 +1,6 @@
 #include "viewer/image_window.h"
 
+#include "display/window_texts.h"
 #include "viewer/context_menu.h"
 #include "viewer/paint_plan.h"
 #include "viewer/save_as_bitmap.h"
@@ -9,8 +10,6 @@
 namespace pellumir {
 
 namespace {
-
-constexpr const char* kNoColourText = "- - -";
 
 bool has(uint32_t flags, uint32_t flag) {
     return (flags & flag) != 0;

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "display/window_texts.h"
 #include "io/failure_reason.h"
 
 namespace pellumir {
@@ -21,8 +22,7 @@ void saveAsBitmap(WindowHost& host, const DisplayBitmap& bitmap) {
     std::optional<std::string> path = host.saveFileDialog(options);
     if (!path) return;
     FailureReason reason;
-    if (bitmap.writeBmp(*path, &reason) == 0)
-        host.messageBox(kBitmapSaveError, *path, reason.text());
+    if (bitmap.writeBmp(*path, &reason) == 0) host.messageBox(kSaveError, *path, reason.text());
 }
 
 }  // namespace pellumir

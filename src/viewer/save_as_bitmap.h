@@ -9,7 +9,6 @@ namespace pellumir {
 
 inline constexpr const char* kBitmapDefaultExtension = "bmp";
 inline constexpr const char* kBitmapSaveFilter = "BMP文件 (*.bmp)|*.bmp|所有文件 (*.*)|*.*||";
-inline constexpr const char* kBitmapSaveError = "保存文件错误";
 
 // The name the save dialog proposes: the display name with everything from
 // its last "." replaced by ".bmp", or the name itself when it has no ".".

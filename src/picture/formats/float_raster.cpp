@@ -99,12 +99,8 @@ int readRows(RgbeImage& image, std::FILE* file, const FloatRaster& raster, float
     for (uint32_t r = 0; r < raster.height; ++r) {
         if (!reportReadProgress(r, raster.height)) return failWith(reason, kReadingStoppedText);
         if (std::fread(row, sizeof(float), rowFloats, file) != rowFloats) {
-            char text[64];
-            std::snprintf(text, sizeof text,
-                          std::ferror(file) != 0 ? "the file cannot be read past scanline %u"
-                                                 : "the file ends in scanline %u",
-                          r);
-            return failWith(reason, text);
+            return failWith(reason, std::ferror(file) != 0 ? unreadablePastScanlineText(r)
+                                                           : endsInScanlineText(r));
         }
         if (reverse) reverseBytes(row, rowFloats);
         // File row r is picture row height - 1 - r: the flip happens as the

@@ -66,7 +66,7 @@ int readBlock(TIFF* tiff, TiffContext& context, const TiffLayout& layout, uint32
         uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, block, &failed);
         uint64_t count = failed ? 0 : TIFFGetStrileByteCountWithErr(tiff, block, &failed);
         if (!failed && (offset > context.fileSize || count > context.fileSize - offset)) {
-            return failWith(context.reason, "the file ends in scanline " + std::to_string(y));
+            return failWith(context.reason, endsInScanlineText(y));
         }
         tmsize_t got = layout.tiled
                            ? TIFFReadTile(tiff, buffers.plane[p].get(), x, y, 0, plane)
@@ -77,8 +77,7 @@ int readBlock(TIFF* tiff, TiffContext& context, const TiffLayout& layout, uint32
                             (layout.separatePlanes ? 1 : layout.samples);
         // The last strip decodes only the rows that are left.
         if (got < 0 || static_cast<uint64_t>(got) < rowBytes * rows) {
-            return failWithLibtiffMessage(context,
-                                          "scanline " + std::to_string(y) + " cannot be decoded");
+            return failWithLibtiffMessage(context, undecodableScanlineText(y));
         }
     }
     return 1;

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -23,12 +22,6 @@
 namespace pellumir {
 
 namespace {
-
-std::string printed(const char* format, auto... values) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 // Where one decoded chunk goes in the picture.
 struct ChunkPlace {
@@ -221,8 +214,8 @@ std::string chunkFailureText(const ChunkFailure& failure, ExrSource& source) {
     if (failure.result == EXR_ERR_OUT_OF_MEMORY) {
         return "there is not enough memory to decode the OpenEXR file";
     }
-    if (failure.endOfFile) return printed("the file ends in scanline %u", failure.row);
-    return printed("scanline %u cannot be decoded", failure.row) + ": " +
+    if (failure.endOfFile) return endsInScanlineText(failure.row);
+    return undecodableScanlineText(failure.row) + ": " +
            source.messageOr(exr_get_error_code_as_string(failure.result));
 }
 

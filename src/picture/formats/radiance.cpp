@@ -27,6 +27,8 @@ namespace pellumir {
 
 namespace {
 
+constexpr const char* kNoResolutionLineText = "the file has no valid Radiance resolution line";
+
 // The fewest bytes any encoding can give a scanline of `length` pixels: a
 // chain of k old repeat markers (4 bytes each) stands for at most 256^k - 1
 // copies of the pixel before it.
@@ -116,13 +118,9 @@ bool readTurned(RgbeImage& image, uint32_t length, uint32_t count, ScanlineReade
 }
 
 std::string scanlineFailureText(const ByteInput& in, uint32_t row) {
-    char text[96];
-    std::snprintf(text, sizeof text,
-                  in.failed()  ? "the file cannot be read past scanline %u"
-                  : in.atEnd() ? "the file ends in scanline %u"
-                               : "scanline %u is damaged",
-                  row);
-    return text;
+    if (in.failed()) return unreadablePastScanlineText(row);
+    if (in.atEnd()) return endsInScanlineText(row);
+    return "scanline " + std::to_string(row) + " is damaged";
 }
 
 // A picture in the standard orientation read and turned a quarter in
@@ -176,14 +174,13 @@ int readRadianceFrom(RgbeImage& image, std::FILE* file, RowSink* sink, bool turn
     // A file that ends inside the header has no resolution line either;
     // nor does one whose header is endless.
     if (skipHeader(in) < 0) {
-        return failWith(reason, in.atEnd() || in.failed()
-                                    ? "the file has no valid Radiance resolution line"
-                                    : kLongestHeaderText);
+        return failWith(reason,
+                        in.atEnd() || in.failed() ? kNoResolutionLineText : kLongestHeaderText);
     }
     uint32_t length = 0;
     uint32_t count = 0;
     int flags = readResolution(in, length, count);
-    if (flags < 0) return failWith(reason, "the file has no valid Radiance resolution line");
+    if (flags < 0) return failWith(reason, kNoResolutionLineText);
 
     // A file too short for its claimed size fails before the picture asks
     // for memory: a 100-byte file cannot hold 65536 x 65536 pixels.
@@ -253,7 +250,7 @@ int readRadianceTurned(RgbeImage& image, const std::string& path, FailureReason*
 
 int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason) {
     // A picture the resolution line cannot describe would not read back.
-    if (image.empty()) return failWith(reason, "there is no picture to save");
+    if (image.empty()) return failWith(reason, kNothingToSaveText);
     if (image.width > INT32_MAX || image.height > INT32_MAX) {
         return failWith(reason, "the picture is too large for a Radiance file");
     }
