@@ -3,7 +3,6 @@
 #include "display/display_bitmap.h"
 #include "io/failure_reason.h"
 #include "io/safe_output.h"
-#include "io/save_target.h"
 
 namespace pellumir {
 
@@ -30,7 +29,7 @@ struct LittleEndian {
 
 }  // namespace
 
-int DisplayBitmap::writeBmpHeaders(const BitmapInfoHeader& header, SafeOutput& out) {
+int DisplayBitmap::writeBmpHeaders(const BitmapInfoHeader& header, ByteSink& out) {
     if (header.biWidth < 0 || header.biHeight < 0) return 0;
     uint64_t stride = (uint64_t(uint32_t(header.biWidth)) * 3 + 3) & ~uint64_t{3};
     uint64_t fileSize = kPixelOffset + stride * uint32_t(header.biHeight);
@@ -65,11 +64,8 @@ int DisplayBitmap::writeBmpHeaders(const BitmapInfoHeader& header, SafeOutput& o
     return 1;
 }
 
-int DisplayBitmap::writeBmp(const std::string& path, FailureReason* reason) const {
+int DisplayBitmap::writeBmp(ByteSink& out, FailureReason* reason) const {
     if (empty()) return failWith(reason, kNothingToSaveText);
-    SafeOutput out;
-    if (!out.open(path)) return failWithFileError(reason, out.error());
-    // Returning without commit drops the new file; an old one stays.
     if (!writeBmpHeaders(header, out)) {
         if (out.error() == 0) return failWith(reason, "the picture is too large for a BMP file");
         return failWithSystemError(reason, out.error());
@@ -78,7 +74,13 @@ int DisplayBitmap::writeBmp(const std::string& path, FailureReason* reason) cons
     if (out.write(rows[0], blockBytes) != blockBytes) {
         return failWithSystemError(reason, out.error());
     }
-    return out.commit() ? 1 : failWithSystemError(reason, out.error());
+    return 1;
+}
+
+int DisplayBitmap::writeBmp(const std::string& path, FailureReason* reason) const {
+    // Refused before the target is touched, so that the refusal is the cause.
+    if (empty()) return failWith(reason, kNothingToSaveText);
+    return writeSafely(path, reason, [&](ByteSink& out) { return writeBmp(out, reason); });
 }
 
 }  // namespace pellumir

@@ -7,7 +7,7 @@
 
 namespace pellumir {
 
-class SafeOutput;
+class ByteSink;
 class FailureReason;
 
 // The Windows BITMAPINFOHEADER, as StretchDIBits takes it and BMP files hold it.
@@ -57,14 +57,17 @@ struct DisplayBitmap {
     // or height is not built and leaves the bitmap as it was.
     int build(const RgbePixel* pixels, uint32_t pictureWidth, uint32_t pictureHeight,
               float exposure, float gamma);
-    // Writes the bitmap as a BMP file, replacing a file at path only when
-    // every byte was written. 1 on success; 0 on failure, and for an empty
-    // bitmap, which writes nothing.
+    // Writes the bitmap as a BMP file into `out`. 1 on success; 0 on failure
+    // (`out` taking not all of it, a size the headers cannot describe), and
+    // for an empty bitmap, which writes nothing.
+    int writeBmp(ByteSink& out, FailureReason* reason = nullptr) const;
+    // The same into a file, replacing a file at path only when every byte
+    // was written (writeSafely).
     int writeBmp(const std::string& path, FailureReason* reason = nullptr) const;
     // The 14-byte file header, sized from the header's width and height, then
     // the 40-byte header, little-endian field by field. 1 on success, 0 when
     // the output failed or the file size cannot be described in 32 bits.
-    static int writeBmpHeaders(const BitmapInfoHeader& header, SafeOutput& out);
+    static int writeBmpHeaders(const BitmapInfoHeader& header, ByteSink& out);
     void release();
 
   private:

@@ -7,7 +7,6 @@
 
 #include "display/display_bitmap.h"
 #include "io/safe_output.h"
-#include "io/save_target.h"
 
 namespace pellumir {
 
@@ -16,7 +15,7 @@ namespace {
 // libpng reports errors by longjmp back to the setjmp in encode(); nothing
 // between the two has a destructor, so the jump skips no clean-up.
 void writeBytes(png_structp png, png_bytep data, size_t size) {
-    auto* out = static_cast<SafeOutput*>(png_get_io_ptr(png));
+    auto* out = static_cast<ByteSink*>(png_get_io_ptr(png));
     if (out->write(data, size) != size) png_error(png, "write failed");
 }
 
@@ -29,7 +28,7 @@ void quietError(png_structp png, png_const_charp) {
 void quietWarning(png_structp, png_const_charp) {}
 
 bool encode(png_structp png, png_infop info, const PngSource& source, double displayGamma,
-            SafeOutput& out) {
+            ByteSink& out) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, &out, writeBytes, flushNothing);
     png_set_IHDR(png, info, source.width, source.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -46,32 +45,17 @@ bool encode(png_structp png, png_infop info, const PngSource& source, double dis
     return true;
 }
 
-}  // namespace
-
-int writePng(const std::string& path, const PngSource& source, double displayGamma,
-             FailureReason* reason) {
-    // PNG itself allows 2^31 - 1 rows and columns.
+// Why `source` cannot be written, or null. PNG itself allows 2^31 - 1 rows
+// and columns.
+const char* pngWriteRefusal(const PngSource& source, double displayGamma) {
     if (source.width == 0 || source.height == 0 || !source.row || !(displayGamma > 0))
-        return failWith(reason, kNothingToSaveText);
+        return kNothingToSaveText;
     if (source.width > INT32_MAX || source.height > INT32_MAX)
-        return failWith(reason, "the picture is too large for a PNG file");
-    SafeOutput out;
-    if (!out.open(path)) return failWithFileError(reason, out.error());
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
-    if (!png) return failWithSystemError(reason, ENOMEM);
-    png_infop info = png_create_info_struct(png);
-    bool written = info && encode(png, info, source, displayGamma, out);
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    // Returning without commit drops the new file; an old one stays. A
-    // failure inside libpng with every write taken was its memory.
-    if (!written) return failWithSystemError(reason, out.error() ? out.error() : ENOMEM);
-    return out.commit() ? 1 : failWithSystemError(reason, out.error());
+        return "the picture is too large for a PNG file";
+    return nullptr;
 }
 
-int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma,
-                   FailureReason* reason) {
-    if (bitmap.empty()) return failWith(reason, kNothingToSaveText);
+PngSource bitmapSource(const DisplayBitmap& bitmap) {
     PngSource source;
     source.width = bitmap.width;
     source.height = bitmap.height;
@@ -79,7 +63,44 @@ int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double 
     source.row = [&bitmap](uint32_t y) -> const uint8_t* {
         return bitmap.rows[bitmap.height - 1 - y];
     };
-    return writePng(path, source, displayGamma, reason);
+    return source;
+}
+
+}  // namespace
+
+int writePng(ByteSink& out, const PngSource& source, double displayGamma, FailureReason* reason) {
+    if (const char* refusal = pngWriteRefusal(source, displayGamma))
+        return failWith(reason, refusal);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
+    if (!png) return failWithSystemError(reason, ENOMEM);
+    png_infop info = png_create_info_struct(png);
+    bool written = info && encode(png, info, source, displayGamma, out);
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    // A failure inside libpng with every write taken was its memory.
+    if (!written) return failWithSystemError(reason, out.error() ? out.error() : ENOMEM);
+    return 1;
+}
+
+int writePng(const std::string& path, const PngSource& source, double displayGamma,
+             FailureReason* reason) {
+    // Refused before the target is touched, so that the refusal is the cause.
+    if (const char* refusal = pngWriteRefusal(source, displayGamma))
+        return failWith(reason, refusal);
+    return writeSafely(path, reason,
+                       [&](ByteSink& out) { return writePng(out, source, displayGamma, reason); });
+}
+
+int writeBitmapPng(ByteSink& out, const DisplayBitmap& bitmap, double displayGamma,
+                   FailureReason* reason) {
+    if (bitmap.empty()) return failWith(reason, kNothingToSaveText);
+    return writePng(out, bitmapSource(bitmap), displayGamma, reason);
+}
+
+int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma,
+                   FailureReason* reason) {
+    if (bitmap.empty()) return failWith(reason, kNothingToSaveText);
+    return writePng(path, bitmapSource(bitmap), displayGamma, reason);
 }
 
 }  // namespace pellumir

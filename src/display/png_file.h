@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "io/byte_sink.h"
 #include "io/failure_reason.h"
 
 namespace pellumir {
@@ -19,15 +20,21 @@ struct PngSource {
     std::function<const uint8_t*(uint32_t y)> row;
 };
 
-// Writes an 8-bit RGB PNG through libpng with a gAMA chunk for the given
-// display gamma (the file's samples are value^(1/gamma)). Replaces a file at
-// path only when every byte was written. 1 on success; 0 on failure, and for
-// a picture without pixels, which writes nothing.
+// Writes an 8-bit RGB PNG through libpng into `out`, with a gAMA chunk for
+// the given display gamma (the file's samples are value^(1/gamma)). 1 on
+// success; 0 on failure (`out` taking not all of it, a row missing, libpng
+// without memory), and for a picture without pixels, which writes nothing.
 // The cause of a failure goes to `reason`.
+int writePng(ByteSink& out, const PngSource& source, double displayGamma,
+             FailureReason* reason = nullptr);
+// The same into a file: replaces a file at path only when every byte was
+// written (writeSafely).
 int writePng(const std::string& path, const PngSource& source, double displayGamma,
              FailureReason* reason = nullptr);
 
 // The displayed bitmap as a PNG: the same pixels a BMP of it holds.
+int writeBitmapPng(ByteSink& out, const DisplayBitmap& bitmap, double displayGamma,
+                   FailureReason* reason = nullptr);
 int writeBitmapPng(const std::string& path, const DisplayBitmap& bitmap, double displayGamma,
                    FailureReason* reason = nullptr);
 

@@ -259,4 +259,13 @@ void SafeOutput::abandon() {
     removeTemporary();
 }
 
+int writeSafely(const std::string& path, FailureReason* reason,
+                const std::function<int(ByteSink& out)>& write) {
+    SafeOutput out;
+    if (!out.open(path)) return failWithFileError(reason, out.error());
+    // Returning without commit drops the new file; an old one stays.
+    if (write(out) == 0) return 0;
+    return out.commit() ? 1 : failWithSystemError(reason, out.error());
+}
+
 }  // namespace pellumir

@@ -4,8 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "io/byte_sink.h"
+#include "io/failure_reason.h"
 
 namespace pellumir {
 
@@ -51,7 +55,7 @@ void setUnnamedFilesForTesting(bool allowed);
 //   written. A link loop is refused.
 // - A file with several hard links is replaced under the name given: that
 //   name sees the new content, the other names keep the old file.
-class SafeOutput {
+class SafeOutput final : public ByteSink {
   public:
     SafeOutput() = default;
     ~SafeOutput();
@@ -67,15 +71,15 @@ class SafeOutput {
         buffer_[used_++] = byte;
     }
     // Writes size bytes; returns how many were taken, fewer only after an error.
-    size_t write(const void* data, size_t size);
+    size_t write(const void* data, size_t size) override;
 
     // True once any write has failed (like a stream's error indicator).
-    bool failed() const { return failed_; }
+    bool failed() const override { return failed_; }
 
     // The errno of the first call that failed, 0 when none has. A refusal
     // that is no failed call carries the errno that says why (save_target.h):
     // EACCES, EPERM, EROFS, EISDIR, ELOOP, kNotARegularFile.
-    int error() const { return error_; }
+    int error() const override { return error_; }
 
     // Flushes, syncs and names the new file, then renames it over the
     // target (or copies it in, see above). Returns true when the target now
@@ -111,5 +115,13 @@ class SafeOutput {
     bool failed_ = false;
     int error_ = 0;
 };
+
+// How every writer saves to a path: `write` fills a SafeOutput opened for
+// `path`, which is committed when `write` returns 1. Returns 1, or 0 with
+// the first cause in `reason`: the target refused or not created, the cause
+// `write` gave, or the system's words for a failed commit. On failure the
+// target stays as it was.
+int writeSafely(const std::string& path, FailureReason* reason,
+                const std::function<int(ByteSink& out)>& write);
 
 }  // namespace pellumir

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "display/display_bitmap.h"
+#include "io/byte_sink.h"
+#include "io/failure_reason.h"
 #include "io/safe_output.h"
+#include "support/short_sink.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
@@ -41,11 +45,22 @@ void buildPicture(DisplayBitmap& bitmap) {
 }
 
 TEST(WriteBmp, WritesA3By2PictureAsThe78BytesOfItsFile) {
-    TempDir dir;
     DisplayBitmap bitmap;
     buildPicture(bitmap);
-    ASSERT_EQ(bitmap.writeBmp(dir.file("a.bmp")), 1);
-    EXPECT_EQ(test::readBytes(dir.file("a.bmp")), kExpectedFile);
+    MemorySink out;
+    ASSERT_EQ(bitmap.writeBmp(out), 1);
+    EXPECT_EQ(std::string(out.bytes().begin(), out.bytes().end()), kExpectedFile);
+}
+
+TEST(WriteBmp, FailsWithTheOutputsCauseWhereverTheOutputStopsTaking) {
+    DisplayBitmap bitmap;
+    buildPicture(bitmap);
+    for (size_t room = 0; room < kExpectedFile.size(); ++room) {
+        test::ShortSink out(room);
+        FailureReason reason;
+        EXPECT_EQ(bitmap.writeBmp(out, &reason), 0) << room;
+        EXPECT_EQ(reason.text(), std::strerror(ENOSPC)) << room;
+    }
 }
 
 TEST(WriteBmp, ReplacesAnExistingFile) {
@@ -93,13 +108,12 @@ TEST(WriteBmp, LeavesAnOldFileAsItWasWhenTheWriteFails) {
 }
 
 TEST(WriteBmpHeaders, RefusesAFileSizeBeyond32Bits) {
-    TempDir dir;
     BitmapInfoHeader header;
     header.biWidth = 0x20000000;  // a stride of 1.5 GiB: three rows are too many
     header.biHeight = 3;
-    SafeOutput out;
-    ASSERT_TRUE(out.open(dir.file("a.bmp")));
+    MemorySink out;
     EXPECT_EQ(DisplayBitmap::writeBmpHeaders(header, out), 0);
+    EXPECT_TRUE(out.bytes().empty());
     header.biHeight = 2;
     EXPECT_EQ(DisplayBitmap::writeBmpHeaders(header, out), 1);
 }

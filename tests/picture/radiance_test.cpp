@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "io/safe_output.h"
 #include "support/memory_file.h"
+#include "support/short_sink.h"
 #include "support/temp_dir.h"
 
 namespace pellumir {
@@ -33,6 +35,13 @@ std::string flatBytes(const std::vector<RgbePixel>& pixels) {
 int readFrom(RgbeImage& image, const std::string& bytes) {
     MemoryFile file(bytes);
     return readRadiance(image, file.get());
+}
+
+// The picture's file, written into memory.
+std::string written(const RgbeImage& image) {
+    MemorySink out;
+    EXPECT_EQ(writeRadiance(image, out), 1);
+    return std::string(out.bytes().begin(), out.bytes().end());
 }
 
 // Pixel (r, c) of a test picture: distinct for every position, never a marker.
@@ -225,7 +234,6 @@ RgbeImage& randomPicture(RgbeImage& image, uint32_t width, uint32_t height, uint
 }
 
 TEST(WriteRadiance, RoundTripsRandomPicturesOfEveryInterestingWidth) {
-    TempDir dir;
     std::vector<uint32_t> widths;
     for (uint32_t w = 1; w <= 40; ++w)
         widths.push_back(w);
@@ -235,8 +243,7 @@ TEST(WriteRadiance, RoundTripsRandomPicturesOfEveryInterestingWidth) {
             SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
             RgbeImage original, copy;
             randomPicture(original, width, height, width * 100 + height);
-            ASSERT_EQ(writeRadiance(original, dir.file("p.hdr")), 1);
-            ASSERT_EQ(readRadiance(copy, dir.file("p.hdr")), 1);
+            ASSERT_EQ(readFrom(copy, written(original)), 1);
             ASSERT_EQ(copy.width, width);
             ASSERT_EQ(copy.height, height);
             ASSERT_TRUE(
@@ -246,25 +253,41 @@ TEST(WriteRadiance, RoundTripsRandomPicturesOfEveryInterestingWidth) {
 }
 
 TEST(WriteRadiance, WritesTheFixedHeaderAndTheStandardResolutionLine) {
-    TempDir dir;
     RgbeImage image;
     image.allocate(3, 2);
     std::fill(image.pixels(), image.pixels() + 6, px(1, 2, 3, 4));
-    ASSERT_EQ(writeRadiance(image, dir.file("h.hdr")), 1);
     std::string expected =
         "#?RADIANCE\n# Made with 100% pure brindle\nFORMAT=32-bit_rle_rgbe\n"
         "EXPOSURE=          1.0000000000000\n\n-Y 2 +X 3\n" +
         flatBytes(std::vector<RgbePixel>(6, px(1, 2, 3, 4)));
-    EXPECT_EQ(test::readBytes(dir.file("h.hdr")), expected);
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"h.hdr"});
+    EXPECT_EQ(written(image), expected);
+}
+
+TEST(WriteRadiance, SavesTheSameBytesToAFileAndLeavesNothingElse) {
+    TempDir dir;
+    RgbeImage image;
+    randomPicture(image, 20, 3, 2);
+    ASSERT_EQ(writeRadiance(image, dir.file("p.hdr")), 1);
+    EXPECT_EQ(test::readBytes(dir.file("p.hdr")), written(image));
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"p.hdr"});
+}
+
+TEST(WriteRadiance, FailsWithTheOutputsCauseWhereverTheOutputStopsTaking) {
+    RgbeImage image;
+    randomPicture(image, 20, 3, 4);
+    size_t whole = written(image).size();
+    for (size_t room = 0; room < whole; ++room) {
+        test::ShortSink out(room);
+        FailureReason reason;
+        ASSERT_EQ(writeRadiance(image, out, &reason), 0) << room;
+        ASSERT_EQ(reason.text(), std::strerror(ENOSPC)) << room;
+    }
 }
 
 TEST(ReadRadiance, FailsWithAnEmptyPictureAtEveryCutOfAWrittenFile) {
-    TempDir dir;
     RgbeImage original;
     randomPicture(original, 9, 3, 7);
-    ASSERT_EQ(writeRadiance(original, dir.file("cut.hdr")), 1);
-    std::string whole = test::readBytes(dir.file("cut.hdr"));
+    std::string whole = written(original);
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         RgbeImage image;
         ASSERT_EQ(readFrom(image, whole.substr(0, cut)), 0) << cut;

@@ -7,28 +7,24 @@
 #include <string>
 #include <vector>
 
+#include "io/byte_sink.h"
 #include "support/memory_file.h"
-#include "support/temp_dir.h"
+#include "support/short_sink.h"
 
 namespace pellumir {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 using test::MemoryFile;
-using test::TempDir;
 
 RgbePixel px(uint8_t r, uint8_t g, uint8_t b, uint8_t e) {
     return {r, g, b, e};
 }
 
 Bytes encode(const std::vector<RgbePixel>& row) {
-    TempDir dir;
-    SafeOutput out;
-    EXPECT_TRUE(out.open(dir.file("line")));
+    MemorySink out;
     EXPECT_EQ(writeScanline(row.data(), static_cast<uint32_t>(row.size()), out), 0);
-    EXPECT_TRUE(out.commit());
-    std::string bytes = test::readBytes(dir.file("line"));
-    return Bytes(bytes.begin(), bytes.end());
+    return out.bytes();
 }
 
 // The bytes of one plane when every other plane is constant.
@@ -84,6 +80,25 @@ TEST(WriteScanline, WritesShortAndOverlongLinesFlat) {
     }
     EXPECT_EQ(encode(std::vector<RgbePixel>(8, px(1, 2, 3, 4)))[0], 2);
     EXPECT_EQ(encode(std::vector<RgbePixel>(32767, px(1, 2, 3, 4)))[3], 0xff);
+}
+
+TEST(WriteScanline, FailsWhenTheOutputTakesNotAllOfTheLine) {
+    // Flat and run-length lines, each cut at every byte; one writer for all
+    // the cuts, as a picture's lines share one.
+    for (uint32_t length : {3u, 12u}) {
+        std::vector<RgbePixel> row;
+        for (uint32_t i = 0; i < length; ++i)
+            row.push_back(px(uint8_t(i), uint8_t(i / 4), 7, 130));
+        size_t whole = encode(row).size();
+        ScanlineWriter writer(length);
+        for (size_t room = 0; room < whole; ++room) {
+            test::ShortSink out(room);
+            EXPECT_LT(writer.write(row.data(), out), 0) << length << " " << room;
+        }
+        test::ShortSink out(whole);
+        EXPECT_EQ(writer.write(row.data(), out), 0);
+        EXPECT_EQ(out.bytes(), encode(row));
+    }
 }
 
 // readScanline over the given bytes into a row of `length` pixels, with

@@ -20,9 +20,7 @@ struct DecodedPng {
 
 // Decoded by libpng's reader, not by anything of ours. Only 8-bit RGB files
 // have their pixels read; any other kind is a failure.
-inline bool decodePng(const std::string& path, DecodedPng& result) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
+inline bool decodePng(FILE* file, DecodedPng& result) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     bool ok = false;
@@ -43,6 +41,13 @@ inline bool decodePng(const std::string& path, DecodedPng& result) {
         }
     }
     png_destroy_read_struct(&png, &info, nullptr);
+    return ok;
+}
+
+inline bool decodePng(const std::string& path, DecodedPng& result) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    bool ok = decodePng(file, result);
     std::fclose(file);
     return ok;
 }

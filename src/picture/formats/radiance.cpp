@@ -117,6 +117,16 @@ bool readTurned(RgbeImage& image, uint32_t length, uint32_t count, ScanlineReade
     return true;
 }
 
+// Why `image` cannot be written, or null. A picture the resolution line
+// cannot describe would not read back.
+const char* radianceWriteRefusal(const RgbeImage& image) {
+    if (image.empty()) return kNothingToSaveText;
+    if (image.width > INT32_MAX || image.height > INT32_MAX) {
+        return "the picture is too large for a Radiance file";
+    }
+    return nullptr;
+}
+
 std::string scanlineFailureText(const ByteInput& in, uint32_t row) {
     if (in.failed()) return unreadablePastScanlineText(row);
     if (in.atEnd()) return endsInScanlineText(row);
@@ -248,29 +258,31 @@ int readRadianceTurned(RgbeImage& image, const std::string& path, FailureReason*
     return result;
 }
 
-int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason) {
-    // A picture the resolution line cannot describe would not read back.
-    if (image.empty()) return failWith(reason, kNothingToSaveText);
-    if (image.width > INT32_MAX || image.height > INT32_MAX) {
-        return failWith(reason, "the picture is too large for a Radiance file");
-    }
-    SafeOutput out;
-    if (!out.open(path)) return failWithFileError(reason, out.error());
-
+int writeRadiance(const RgbeImage& image, ByteSink& out, FailureReason* reason) {
+    if (const char* refusal = radianceWriteRefusal(image)) return failWith(reason, refusal);
     char header[160];
     int size = std::snprintf(header, sizeof header,
                              "#?RADIANCE\n# %s\nFORMAT=32-bit_rle_rgbe\nEXPOSURE=%25.13f\n\n"
                              "-Y %d +X %d\n",
                              "Made with 100% pure brindle", 1.0, static_cast<int>(image.height),
                              static_cast<int>(image.width));
-    out.write(header, static_cast<size_t>(size));
+    if (out.write(header, static_cast<size_t>(size)) != static_cast<size_t>(size)) {
+        return failWithSystemError(reason, out.error());
+    }
     ScanlineWriter scanlines(image.width);
     for (uint32_t r = 0; r < image.height; ++r) {
         if (scanlines.write(image.rows[r], out) < 0) {
             return failWithSystemError(reason, out.error());
         }
     }
-    return out.commit() ? 1 : failWithSystemError(reason, out.error());
+    return 1;
+}
+
+int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason) {
+    // Refused before the target is touched, so that the refusal is the cause.
+    if (const char* refusal = radianceWriteRefusal(image)) return failWith(reason, refusal);
+    return writeSafely(path, reason,
+                       [&](ByteSink& out) { return writeRadiance(image, out, reason); });
 }
 
 }  // namespace pellumir

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "io/byte_sink.h"
 #include "io/failure_reason.h"
 #include "picture/rgbe_image.h"
 #include "picture/row_sink.h"
@@ -32,8 +33,12 @@ int readRadianceTurned(RgbeImage& image, const std::string& path, FailureReason*
 int readRadianceTurned(RgbeImage& image, std::FILE* file, FailureReason* reason = nullptr);
 
 // Writes the picture as a run-length-encoded Radiance file in the standard
-// orientation. An existing file at `path` is replaced only when the whole
-// picture was written. Returns 1, or 0 on failure with its cause in `reason`.
+// orientation. Returns 1, or 0 on failure with its cause in `reason`: a
+// picture without pixels or too large for the format, or `out` taking not
+// all of the bytes.
+int writeRadiance(const RgbeImage& image, ByteSink& out, FailureReason* reason = nullptr);
+// The same into a file: an existing file at `path` is replaced only when the
+// whole picture was written (writeSafely).
 int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason = nullptr);
 
 }  // namespace pellumir

@@ -174,7 +174,7 @@ ScanlineWriter::ScanlineWriter(uint32_t length) : length_(length) {
     }
 }
 
-int64_t ScanlineWriter::write(const RgbePixel* row, SafeOutput& out) {
+int64_t ScanlineWriter::write(const RgbePixel* row, ByteSink& out) {
     uint32_t length = length_;
     if (writtenFlat(length)) {
         size_t written = out.write(row, size_t{length} * sizeof(RgbePixel));
@@ -192,11 +192,11 @@ int64_t ScanlineWriter::write(const RgbePixel* row, SafeOutput& out) {
     for (size_t k = 0; k < 4; ++k)
         p = encodePlane(planes + k * length, length, p);
 
-    out.write(encoded, static_cast<size_t>(p - encoded));
-    return out.failed() ? -1 : 0;
+    auto size = static_cast<size_t>(p - encoded);
+    return out.write(encoded, size) == size ? 0 : -1;
 }
 
-int64_t writeScanline(const RgbePixel* row, uint32_t length, SafeOutput& out) {
+int64_t writeScanline(const RgbePixel* row, uint32_t length, ByteSink& out) {
     return ScanlineWriter(length).write(row, out);
 }
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "io/safe_output.h"
+#include "io/byte_sink.h"
 #include "picture/formats/scanline.h"
 #include "picture/rgbe_image.h"
 
@@ -16,9 +16,9 @@ class ScanlineWriter {
   public:
     explicit ScanlineWriter(uint32_t length);
 
-    // Writes one scanline. Returns 0, or a negative value when the output
-    // failed.
-    int64_t write(const RgbePixel* row, SafeOutput& out);
+    // Writes one scanline. Returns 0, or a negative value when `out` did not
+    // take all of it.
+    int64_t write(const RgbePixel* row, ByteSink& out);
 
   private:
     uint32_t length_;
@@ -26,6 +26,6 @@ class ScanlineWriter {
 };
 
 // One scanline written by a writer of its own, as ScanlineWriter::write.
-int64_t writeScanline(const RgbePixel* row, uint32_t length, SafeOutput& out);
+int64_t writeScanline(const RgbePixel* row, uint32_t length, ByteSink& out);
 
 }  // namespace pellumir
