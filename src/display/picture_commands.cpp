@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <optional>
 #include <string>
 
 #include "display/rebuilding_commands.h"
+#include "display/save_file.h"
 #include "display/viewer_state.h"
 #include "picture/formats/radiance.h"
 #include "picture/picture_ops.h"
@@ -29,14 +29,10 @@ void saveAsRadiance(HookWindow& window) {
     FileDialogOptions options;
     options.defaultExtension = kRadianceDefaultExtension;
     options.filter = kRadianceSaveFilter;
-    options.overwritePrompt = true;
-    std::optional<std::string> path = window.host().saveFileDialog(options);
-    if (!path) return;
     // The picture as it stands, turned and mirrored, without the exposure.
-    FailureReason reason;
-    if (writeRadiance(currentPicture, *path, &reason) == 0) {
-        window.host().messageBox(kSaveError, *path, reason.text());
-    }
+    saveFile(window.host(), options, [](const std::string& path, FailureReason* reason) {
+        return writeRadiance(currentPicture, path, reason);
+    });
 }
 
 }  // namespace

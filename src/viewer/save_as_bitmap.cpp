@@ -1,9 +1,6 @@
 #include "viewer/save_as_bitmap.h"
 
-#include <optional>
-
-#include "display/window_texts.h"
-#include "io/failure_reason.h"
+#include "display/save_file.h"
 
 namespace pellumir {
 
@@ -18,11 +15,9 @@ void saveAsBitmap(WindowHost& host, const DisplayBitmap& bitmap) {
     options.defaultExtension = kBitmapDefaultExtension;
     options.initialName = proposedBitmapName(bitmap.name);
     options.filter = kBitmapSaveFilter;
-    options.overwritePrompt = true;
-    std::optional<std::string> path = host.saveFileDialog(options);
-    if (!path) return;
-    FailureReason reason;
-    if (bitmap.writeBmp(*path, &reason) == 0) host.messageBox(kSaveError, *path, reason.text());
+    saveFile(host, options, [&bitmap](const std::string& path, FailureReason* reason) {
+        return bitmap.writeBmp(path, reason);
+    });
 }
 
 }  // namespace pellumir
