@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "picture/formats/half_rgbe.h"
+
 namespace pellumir {
 
 // IEEE 754 binary16 to single precision: every half is exactly a float.
@@ -28,20 +30,6 @@ float halfToFloat(uint16_t half) {
 }
 
 namespace {
-
-// Every half as a float: widening by table is quicker than by bits.
-struct HalfTable {
-    HalfTable() {
-        for (uint32_t h = 0; h < 65536; ++h)
-            value[h] = halfToFloat(static_cast<uint16_t>(h));
-    }
-    float value[65536];
-};
-
-const HalfTable& halfTable() {
-    static const HalfTable table;  // made once, by whichever thread comes first
-    return table;
-}
 
 // One sample at `bytes` as a double; memcpy, as the samples need not be
 // aligned for their type.
@@ -71,12 +59,7 @@ void encodeWith(const SampleRow& row, uint32_t width, RgbePixel* out, Widen wide
 
 void encodeSampleRow(const SampleRow& row, uint32_t width, RgbePixel* out) {
     if (row.sampleBytes == 2) {
-        const HalfTable& table = halfTable();
-        encodeWith(row, width, out, [&table](const uint8_t* bytes) -> double {
-            uint16_t bits;
-            std::memcpy(&bits, bytes, sizeof bits);
-            return table.value[bits];
-        });
+        encodeHalfPixels(row.red, row.green, row.blue, row.pixelStep, width, out);
     } else if (row.sampleBytes == 4) {
         encodeWith(row, width, out, loaded<float>);
     } else {

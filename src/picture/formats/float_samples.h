@@ -23,7 +23,8 @@ struct SampleRow {
 };
 
 // Where each reader's rows end: `width` pixels of the row encoded into
-// `out`, each sample widened to double for encodeRgbe.
+// `out`, each sample widened to double for encodeRgbe (halves by table, to
+// the same pixels).
 void encodeSampleRow(const SampleRow& row, uint32_t width, RgbePixel* out);
 
 }  // namespace pellumir
