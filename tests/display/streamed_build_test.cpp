@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "display/display_bitmap.h"
+#include "io/byte_sink.h"
 #include "picture/formats/radiance.h"
 #include "support/memory_file.h"
-#include "support/temp_dir.h"
 
 namespace pellumir {
 namespace {
@@ -37,14 +37,9 @@ std::vector<uint8_t> bytesOf(const DisplayBitmap& bitmap) {
 // The bytes of a Radiance file of the picture, its resolution line
 // replaced by `resolution` (the scanlines are then read in that order).
 std::string radianceFile(const RgbeImage& picture, const std::string& resolution = "") {
-    test::TempDir dir;
-    std::string path = dir.file("p.hdr");
-    EXPECT_EQ(writeRadiance(picture, path), 1);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    std::string bytes;
-    for (int c; (c = std::fgetc(file)) != EOF;)
-        bytes.push_back(static_cast<char>(c));
-    std::fclose(file);
+    MemorySink out;
+    EXPECT_EQ(writeRadiance(picture, out), 1);
+    std::string bytes(out.bytes().begin(), out.bytes().end());
     if (!resolution.empty()) {
         size_t at = bytes.find("-Y ");
         size_t end = bytes.find('\n', at);
