@@ -7,6 +7,7 @@
 #include "display/picture_commands.h"
 #include "display/streamed_build.h"
 #include "display/viewer_state.h"
+#include "display/window_texts.h"
 #include "io/read_progress.h"
 
 namespace pellumir {

@@ -15,9 +15,8 @@ inline constexpr const char* kOpenDefaultExtension = "pic";
 inline constexpr const char* kOpenFilter =
     "HDR文件 (*.hdr,*.pic)|*.hdr;*.pic|PFM文件 (*.pfm)|*.pfm|RAW float 文件 (*.raw,*.float)|"
     "*.raw;*.float|TIFF文件 (*.tif,*.tiff)|*.tif;*.tiff|EXR文件 (*.exr)|*.exr|所有文件 (*.*)|*.*||";
-// The caption of the read error, and the display name before a file is chosen.
+// The caption of the read error.
 inline constexpr const char* kProgramName = "Pellumir";
-inline constexpr const char* kUnnamed = "Unnamed";
 
 // The command tail: the arguments after the program's name, joined by
 // single spaces, so that a name with spaces arrives whole.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "display/window_texts.h"
 #include "picture/rgbe_image.h"
 
 namespace pellumir {
@@ -34,7 +35,7 @@ struct DisplayBitmap {
     uint32_t height = 0;
     int32_t stride = 0;
     BitmapInfoHeader header{};
-    std::string name = "Unnamed";
+    std::string name = kUnnamed;
 
     DisplayBitmap() = default;
     ~DisplayBitmap() { release(); }
