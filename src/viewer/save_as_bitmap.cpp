@@ -7,7 +7,7 @@ namespace pellumir {
 std::string proposedBitmapName(const std::string& displayName) {
     size_t dot = displayName.rfind('.');
     if (dot == std::string::npos) return displayName;
-    return displayName.substr(0, dot) + ".bmp";
+    return displayName.substr(0, dot) + "." + kBitmapDefaultExtension;
 }
 
 void saveAsBitmap(WindowHost& host, const DisplayBitmap& bitmap) {
