@@ -267,6 +267,31 @@ TEST_F(OpenExrFiles, ReportsProgressAndStopsWhenTheWatcherSaysSo) {
     EXPECT_EQ(failure("progress.exr"), "the reading was stopped");
 }
 
+// A library sizes an attribute's value from its claim: a string claiming
+// 1879048303 bytes in a file of a few dozen (as a fuzzer once made) must be
+// refused before any library asks for them.
+TEST(OpenExrHeader, AnAttributeClaimingMoreThanTheFileHoldsIsRefused) {
+    std::string bytes("v/1\x01\x02\0\0\0comments\0string\0", 24);
+    int32_t claim = 1879048303;
+    bytes.append(reinterpret_cast<const char*>(&claim), sizeof claim);
+    bytes += "abcd";
+    test::TempDir dir;
+    test::writeBytes(dir.file("claim.exr"), bytes);
+    const std::string expected =
+        "the OpenEXR header cannot be read: its attribute comments claims 1879048303 bytes, "
+        "and only 4 are left in the file";
+    RgbeImage image;
+    FailureReason reason;
+    EXPECT_EQ(readOpenExr(image, dir.file("claim.exr"), &reason), 0);
+    EXPECT_EQ(reason.text(), expected);
+    FailureReason fromMemory;
+    EXPECT_EQ(readOpenExrFromMemory(image, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                    bytes.size(), &fromMemory),
+              0);
+    EXPECT_EQ(fromMemory.text(), expected);
+    EXPECT_TRUE(image.empty());
+}
+
 TEST(OpenExrDispatch, TheExtensionExrInAnyCaseIsOpenExr) {
     EXPECT_EQ(kindOfFile("a.exr"), PictureKind::openExr);
     EXPECT_EQ(kindOfFile("/some.where/B.EXR"), PictureKind::openExr);

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstring>
 
+#include "picture/formats/openexr_attributes.h"
+
 namespace pellumir {
 
 namespace {
@@ -63,6 +65,7 @@ std::string ExrSource::messageOr(const std::string& otherwise) {
 }
 
 ExrContext startExrRead(const char* name, ExrSource& source, FailureReason* reason) {
+    if (startsWithMagic(source) && !exrAttributesFitTheFile(source, reason)) return nullptr;
     exr_context_initializer_t initializer = EXR_DEFAULT_CONTEXT_INITIALIZER;
     initializer.error_handler_fn = keepFirstMessage;
     initializer.user_data = &source;
