@@ -69,10 +69,9 @@ std::vector<uint8_t> encodePng(const RgbaPicture& picture) {
 bool writePng(const RgbaPicture& picture, const std::string& path) {
     std::vector<uint8_t> bytes = encodePng(picture);
     if (bytes.empty()) return false;
-    SafeOutput out;
-    if (!out.open(path)) return false;
-    if (out.write(bytes.data(), bytes.size()) != bytes.size()) return false;
-    return out.commit();
+    return writeSafely(path, nullptr, [&](ByteSink& out) {
+               return out.write(bytes.data(), bytes.size()) == bytes.size() ? 1 : 0;
+           }) == 1;
 }
 
 }  // namespace pellumir
