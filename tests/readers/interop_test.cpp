@@ -22,7 +22,6 @@ namespace {
 
 using test::encodedPixels;
 using test::pixelsOf;
-
 using test::run;
 
 // The native floats of a file of raw little-endian floats.

@@ -26,7 +26,6 @@ namespace {
 
 using test::encodedPixels;
 using test::pixelsOf;
-
 using test::run;
 
 // Two pictures, `colour` and `other`, as PFM files with their top row first

@@ -20,7 +20,6 @@ namespace {
 
 using test::encodedPixels;
 using test::pixelsOf;
-
 using test::run;
 
 constexpr const char* kScript = R"(
