@@ -14,6 +14,9 @@
 #include <string>
 #include <system_error>
 
+#include "picture/rgbe_image.h"
+#include "render-scene/scene.h"
+
 namespace pellumir::bench {
 
 // A fresh folder on /dev/shm, so that disk speed never enters a figure;
@@ -67,6 +70,16 @@ class Subject {
   protected:
     Subject() {
         if (!folder_.made()) problem_ = "cannot make a folder in /dev/shm";
+    }
+
+    // Renders the project's scene into `picture`; false, with the problem
+    // set, when there is no memory for it or the subject has a problem
+    // already.
+    bool render(RgbeImage& picture, uint32_t width, uint32_t height) {
+        if (!problem_.empty()) return false;
+        renderScene(picture, width, height);
+        if (picture.empty()) problem_ = "not enough memory for the scene";
+        return problem_.empty();
     }
 
     ScratchFolder folder_;

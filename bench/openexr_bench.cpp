@@ -50,13 +50,8 @@ class Subject : public bench::Subject<Subject> {
   public:
     Subject() {
         Imf::setGlobalThreadCount(cores());
-        if (!problem_.empty()) return;
         RgbeImage scene;
-        renderScene(scene, kWidth, kHeight);
-        if (scene.empty()) {
-            problem_ = "not enough memory for the scene";
-            return;
-        }
+        if (!render(scene, kWidth, kHeight)) return;
         Imf::Array2D<Imf::Rgba> halves(kHeight, kWidth);
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {

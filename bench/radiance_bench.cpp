@@ -55,12 +55,7 @@ class Subject : public bench::Subject<Subject> {
     }
 
     Subject() {
-        if (!problem_.empty()) return;
-        renderScene(picture_, kWidth, kHeight);
-        if (picture_.empty()) {
-            problem_ = "not enough memory for the scene";
-            return;
-        }
+        if (!render(picture_, kWidth, kHeight)) return;
         input_ = file("scene.hdr");
         if (!writeRadiance(picture_, input_)) {
             problem_ = "cannot write " + input_;

@@ -90,12 +90,7 @@ class Subject : public bench::Subject<Subject> {
     }
 
     Subject() {
-        if (!problem_.empty()) return;
-        renderScene(picture_, kWidth, kHeight);
-        if (picture_.empty()) {
-            problem_ = "not enough memory for the scene";
-            return;
-        }
+        if (!render(picture_, kWidth, kHeight)) return;
         // A pixel whose largest mantissa is 127 encodes back from its
         // floats with one exponent less; after one round every pixel is
         // what the encoding of its floats gives.

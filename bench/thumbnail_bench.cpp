@@ -34,10 +34,8 @@ class Subject : public bench::Subject<Subject> {
     std::string output() const { return folder_.file("thumbnail.png"); }
 
     Subject() {
-        if (!problem_.empty()) return;
-        renderScene(picture_, kWidth, kHeight);
-        if (picture_.empty() || writeRadiance(picture_, input()) != 1)
-            problem_ = "could not render the scene";
+        if (render(picture_, kWidth, kHeight) && writeRadiance(picture_, input()) != 1)
+            problem_ = "cannot write " + input();
     }
 
   private:
