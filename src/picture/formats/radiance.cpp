@@ -19,6 +19,7 @@
 #include "picture/formats/scanline_reader.h"
 #include "picture/formats/scanline_writer.h"
 #include "picture/memory_budget.h"
+#include "picture/oriented_rows.h"
 #include "picture/picture_ops.h"
 #include "picture/turn_tile.h"
 #include "picture/two_cores.h"
@@ -258,31 +259,36 @@ int readRadianceTurned(RgbeImage& image, const std::string& path, FailureReason*
     return result;
 }
 
-int writeRadiance(const RgbeImage& image, ByteSink& out, FailureReason* reason) {
+int writeRadiance(const RgbeImage& image, ByteSink& out, FailureReason* reason,
+                  Orientation orientation) {
     if (const char* refusal = radianceWriteRefusal(image)) return failWith(reason, refusal);
+    OrientedRows rows(image, orientation);
+    if (!rows.ready()) return failWith(reason, tooLargeText(rows.width(), rows.height()));
     char header[160];
     int size = std::snprintf(header, sizeof header,
                              "#?RADIANCE\n# %s\nFORMAT=32-bit_rle_rgbe\nEXPOSURE=%25.13f\n\n"
                              "-Y %d +X %d\n",
-                             "Made with 100% pure brindle", 1.0, static_cast<int>(image.height),
-                             static_cast<int>(image.width));
+                             "Made with 100% pure brindle", 1.0, static_cast<int>(rows.height()),
+                             static_cast<int>(rows.width()));
     if (out.write(header, static_cast<size_t>(size)) != static_cast<size_t>(size)) {
         return failWithSystemError(reason, out.error());
     }
-    ScanlineWriter scanlines(image.width);
-    for (uint32_t r = 0; r < image.height; ++r) {
-        if (scanlines.write(image.rows[r], out) < 0) {
+    ScanlineWriter scanlines(rows.width());
+    for (uint32_t r = 0; r < rows.height(); ++r) {
+        if (scanlines.write(rows.row(r), out) < 0) {
             return failWithSystemError(reason, out.error());
         }
     }
     return 1;
 }
 
-int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason) {
+int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason,
+                  Orientation orientation) {
     // Refused before the target is touched, so that the refusal is the cause.
     if (const char* refusal = radianceWriteRefusal(image)) return failWith(reason, refusal);
-    return writeSafely(path, reason,
-                       [&](ByteSink& out) { return writeRadiance(image, out, reason); });
+    return writeSafely(path, reason, [&](ByteSink& out) {
+        return writeRadiance(image, out, reason, orientation);
+    });
 }
 
 }  // namespace pellumir

@@ -5,6 +5,7 @@
 
 #include "io/byte_sink.h"
 #include "io/failure_reason.h"
+#include "picture/orientation.h"
 #include "picture/rgbe_image.h"
 #include "picture/row_sink.h"
 
@@ -36,9 +37,16 @@ int readRadianceTurned(RgbeImage& image, std::FILE* file, FailureReason* reason 
 // orientation. Returns 1, or 0 on failure with its cause in `reason`: a
 // picture without pixels or too large for the format, or `out` taking not
 // all of the bytes.
-int writeRadiance(const RgbeImage& image, ByteSink& out, FailureReason* reason = nullptr);
+//
+// With an `orientation`, the picture as it shows it: the bytes of the
+// picture turned, mirrored and flipped so and then written, but with no
+// second block of the picture's size, the rows gathered from the unmoved
+// picture as they are written.
+int writeRadiance(const RgbeImage& image, ByteSink& out, FailureReason* reason = nullptr,
+                  Orientation orientation = {});
 // The same into a file: an existing file at `path` is replaced only when the
 // whole picture was written (writeSafely).
-int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason = nullptr);
+int writeRadiance(const RgbeImage& image, const std::string& path, FailureReason* reason = nullptr,
+                  Orientation orientation = {});
 
 }  // namespace pellumir

@@ -1,0 +1,112 @@
+#include "picture/oriented_rows.h"
+
+#include <algorithm>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace pellumir {
+
+namespace {
+
+// Columns of a batch gathered at a time: the picture rows they come from
+// and the batch rows they go to stay in the first-level cache together.
+constexpr uint32_t kTileColumns = 64;
+
+// batchRow(j)[c] = sourceRow(c)[j] for j in [0, count) and c in [c0, c1):
+// `count` neighbouring columns of the picture into rows of the batch.
+template <typename SourceRow, typename BatchRow>
+void gatherTile(SourceRow sourceRow, BatchRow batchRow, uint32_t count, uint32_t c0, uint32_t c1) {
+    uint32_t j = 0;
+#if defined(__SSE2__)
+    // Four by four, exchanged across as the rows of a 4 x 4 matrix of
+    // 32-bit values.
+    for (; j + 4 <= count; j += 4) {
+        uint32_t c = c0;
+        for (; c + 4 <= c1; c += 4) {
+            auto load = [&](uint32_t k) {
+                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(sourceRow(c + k) + j));
+            };
+            __m128i a0 = load(0);
+            __m128i a1 = load(1);
+            __m128i a2 = load(2);
+            __m128i a3 = load(3);
+            __m128i t0 = _mm_unpacklo_epi32(a0, a1);
+            __m128i t1 = _mm_unpacklo_epi32(a2, a3);
+            __m128i t2 = _mm_unpackhi_epi32(a0, a1);
+            __m128i t3 = _mm_unpackhi_epi32(a2, a3);
+            auto store = [&](uint32_t k, __m128i value) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(batchRow(j + k) + c), value);
+            };
+            store(0, _mm_unpacklo_epi64(t0, t1));
+            store(1, _mm_unpackhi_epi64(t0, t1));
+            store(2, _mm_unpacklo_epi64(t2, t3));
+            store(3, _mm_unpackhi_epi64(t2, t3));
+        }
+        for (; c < c1; ++c) {
+            for (uint32_t k = 0; k < 4; ++k)
+                batchRow(j + k)[c] = sourceRow(c)[j + k];
+        }
+    }
+#endif
+    for (; j < count; ++j) {
+        RgbePixel* out = batchRow(j);
+        for (uint32_t c = c0; c < c1; ++c)
+            out[c] = sourceRow(c)[j];
+    }
+}
+
+}  // namespace
+
+OrientedRows::OrientedRows(const RgbeImage& image, Orientation orientation)
+    : image_(image),
+      orientation_(orientation),
+      width_(orientation.widthOf(image.width, image.height)),
+      height_(orientation.heightOf(image.width, image.height)) {
+    uint64_t rows = orientation.transposed ? kBatchRows : orientation.columnsReversed ? 1 : 0;
+    if (rows == 0 || image.empty()) return;
+    scratch_.reset(new (std::nothrow) RgbePixel[rows * width_]);
+    ready_ = scratch_ != nullptr;
+}
+
+const RgbePixel* OrientedRows::row(uint32_t r) {
+    if (orientation_.transposed) {
+        if (r < batchFirst_ || r >= batchEnd_) gatherBatch(r / kBatchRows * kBatchRows);
+        return scratch_.get() + uint64_t{r - batchFirst_} * width_;
+    }
+    const RgbePixel* source = image_.rows[orientation_.rowsReversed ? height_ - 1 - r : r];
+    if (!orientation_.columnsReversed) return source;
+    std::reverse_copy(source, source + width_, scratch_.get());
+    return scratch_.get();
+}
+
+// Rows [first, first + kBatchRows) of a transposed orientation are the
+// picture's columns [first, ...) in order, or counted from its right edge
+// when the rows are reversed; their pixels run down the picture's rows, or
+// up them when the columns are reversed.
+void OrientedRows::gatherBatch(uint32_t first) {
+    const uint32_t end = std::min(height_, first + kBatchRows);
+    const uint32_t count = end - first;
+    const uint32_t pictureWidth = image_.width;
+    const bool rowsReversed = orientation_.rowsReversed;
+    const bool columnsReversed = orientation_.columnsReversed;
+    // The picture's columns [left, left + count) hold the batch.
+    const uint32_t left = rowsReversed ? pictureWidth - end : first;
+    RgbePixel* const* rows = image_.rows;
+    RgbePixel* scratch = scratch_.get();
+    const uint32_t width = width_;
+    auto sourceRow = [rows, left, width, columnsReversed](uint32_t c) -> const RgbePixel* {
+        return rows[columnsReversed ? width - 1 - c : c] + left;
+    };
+    auto batchRow = [scratch, count, width, rowsReversed](uint32_t j) {
+        return scratch + uint64_t{rowsReversed ? count - 1 - j : j} * width;
+    };
+    for (uint32_t c0 = 0; c0 < width; c0 += kTileColumns)
+        gatherTile(sourceRow, batchRow, count, c0, std::min(width, c0 + kTileColumns));
+    batchFirst_ = first;
+    batchEnd_ = end;
+}
+
+}  // namespace pellumir
