@@ -1,6 +1,7 @@
 #include "cli/convert_run.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "app/picture_files.h"
@@ -13,6 +14,7 @@
 #include "display/window_texts.h"
 #include "io/failure_reason.h"
 #include "picture/formats/radiance.h"
+#include "picture/orientation.h"
 #include "picture/spare_for_turn.h"
 
 namespace pellumir {
@@ -43,6 +45,30 @@ int fail(std::FILE* err, const std::string& path, const char* text, const std::s
 
 bool isTurn(const ConvertAction& action) {
     return action.kind == ConvertAction::Kind::key && action.key == kKeyRotate;
+}
+
+// What the actions make of the picture when they only turn, mirror and
+// flip it (at least one of them); nothing when any other action is given.
+std::optional<Orientation> orientationOf(const std::vector<ConvertAction>& actions) {
+    if (actions.empty()) return std::nullopt;
+    Orientation orientation;
+    for (const ConvertAction& action : actions) {
+        if (action.kind != ConvertAction::Kind::key) return std::nullopt;
+        switch (action.key) {
+            case kKeyRotate:
+                orientation = orientation.turned();
+                break;
+            case kKeyMirror:
+                orientation = orientation.mirrored();
+                break;
+            case kKeyFlip:
+                orientation = orientation.flipped();
+                break;
+            default:
+                return std::nullopt;
+        }
+    }
+    return orientation;
 }
 
 // Reads the input into the current picture; the reader's result (0 when
@@ -126,6 +152,19 @@ int writeOutput(const ConvertOptions& options, OutputKind outputKind, const Disp
     return kConvertOk;
 }
 
+// A Radiance output of a picture that is only turned, mirrored and flipped
+// is written straight from the picture as read, its rows gathered as the
+// orientation shows them: the bytes of the moved picture, with no turned
+// block, no bitmap and no pass over the picture but the writing's.
+int convertOriented(const ConvertOptions& options, PictureKind kind, Orientation orientation,
+                    FailureReason& reason, std::FILE* err) {
+    readPicture(currentPicture, kind, options.input, options.rawLayout, nullptr, &reason);
+    if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage, reason.text());
+    if (writeRadiance(currentPicture, options.output, &reason, orientation) == 0)
+        return fail(err, options.output, kSaveError, reason.text());
+    return kConvertOk;
+}
+
 }  // namespace
 
 int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
@@ -140,6 +179,9 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
     const char* refusal = nullptr;
     PictureKind kind = checkPictureFile(options.input, refusal, reason);
     if (refusal) return fail(err, options.input, refusal, reason.text());
+    std::optional<Orientation> orientation;
+    if (outputKind == OutputKind::radiance) orientation = orientationOf(options.actions);
+    if (orientation) return convertOriented(options, kind, *orientation, reason, err);
     size_t firstAction = 0;
     int result = readInput(options, kind, reason, firstAction);
     if (currentPicture.empty()) return fail(err, options.input, kReadErrorMessage, reason.text());

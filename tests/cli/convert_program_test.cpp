@@ -147,6 +147,26 @@ TEST_F(ConvertProgram, WritesTheRadiancePictureTheViewerSavesWhateverTheCase) {
     }
 }
 
+// Written from the unmoved picture, row by row as the actions would leave it.
+TEST_F(ConvertProgram, WritesATurnedMirroredOrFlippedRadiancePictureAsTheViewerSavesIt) {
+    const std::vector<std::string> lines[] = {
+        {"--rotate"},
+        {"--mirror", "--rotate", "--rotate", "--flip", "--rotate"},
+        {"--key", "82,82,72", "--flip"},
+    };
+    const std::vector<uint32_t> keys[] = {{82}, {72, 82, 82, 86, 82}, {82, 82, 72, 86}};
+    for (size_t i = 0; i < std::size(lines); ++i) {
+        SCOPED_TRACE(i);
+        std::vector<std::string> arguments = lines[i];
+        arguments.insert(arguments.end(), {input(), dir.file("out.hdr")});
+        Outcome outcome = run(arguments);
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        viewAfter(keys[i]);
+        ASSERT_EQ(writeRadiance(currentPicture, dir.file("expected.hdr")), 1);
+        EXPECT_EQ(test::readBytes(dir.file("out.hdr")), test::readBytes(dir.file("expected.hdr")));
+    }
+}
+
 TEST_F(ConvertProgram, ASaveKeyIsCancelledAndWritesNothingElse) {
     Outcome outcome = run({"--key", "83", input(), dir.file("out.hdr")});
     ASSERT_EQ(outcome.status, 0) << outcome.err;

@@ -253,8 +253,11 @@ TEST(MemoryBudget, TheConverterReportsATurnWithoutMemory) {
         options.output = output;
         // A turn as the first action of a Radiance file is done by the
         // reading, without a second block; a turn after a mirror is not.
+        // The exposure step keeps the Radiance output from being written
+        // straight from the unturned picture (tested below).
         options.actions.push_back({ConvertAction::Kind::key, 72, 0, 0});
         options.actions.push_back({ConvertAction::Kind::key, 82, 0, 0});
+        options.actions.push_back({ConvertAction::Kind::key, 107, 0, 0});
         // The picture's block is granted; a second one (the turn's, or
         // its spare made beside the reading) is not.
         test::ChildOutcome outcome = test::runInChild([&] {
@@ -271,6 +274,48 @@ TEST(MemoryBudget, TheConverterReportsATurnWithoutMemory) {
         EXPECT_EQ(test::readBytes(errors),
                   input + ": cannot turn the picture (not enough memory for the turned picture)\n");
         EXPECT_FALSE(std::filesystem::exists(output));
+    }
+}
+
+// With a Radiance output and nothing but turns, mirrors and flips, the
+// converter writes the rows as they would stand from the unmoved picture:
+// no second block, however many turns, and the bytes of the moved picture.
+TEST(MemoryBudget, TheConverterTurnsToARadianceFileWithoutASecondBlock) {
+    if (!test::AllocationProbe::available()) {
+        GTEST_SKIP() << "malloc is AddressSanitizer's here";
+    }
+    TempDir dir;
+    constexpr uint32_t kWidth = 1000;
+    constexpr uint32_t kHeight = 900;
+    RgbeImage picture;
+    picture.allocate(kWidth, kHeight);
+    for (uint32_t r = 0; r < kHeight; ++r)
+        for (uint32_t c = 0; c < kWidth; ++c)
+            picture.rows[r][c] = {uint8_t(r), uint8_t(c), 7, 128};
+    std::string input = dir.file("in.hdr");
+    ASSERT_EQ(writeRadiance(picture, input), 1);
+    // R R, and H R V R: a mirror, a turn, a flip and a turn, which add up
+    // to half a turn as well.
+    ASSERT_TRUE(picture.rotate90() && picture.rotate90());
+    ASSERT_EQ(writeRadiance(picture, dir.file("expected.hdr")), 1);
+    picture.release();
+    const std::vector<uint32_t> keySets[] = {{82, 82}, {72, 82, 86, 82}};
+    for (const std::vector<uint32_t>& keys : keySets) {
+        SCOPED_TRACE(keys.size());
+        std::string output = dir.file("out.hdr");
+        ConvertOptions options;
+        options.input = input;
+        options.output = output;
+        for (uint32_t key : keys)
+            options.actions.push_back({ConvertAction::Kind::key, key, 0, 0});
+        test::ChildOutcome outcome = test::runInChild([&] {
+            test::AllocationProbe probe;
+            probe.refuseAllButTheFirstFrom(uint64_t{kWidth} * kHeight * 4);
+            return runConvert(options, stdout, stderr);
+        });
+        EXPECT_TRUE(outcome.exited);
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(test::readBytes(output), test::readBytes(dir.file("expected.hdr")));
     }
 }
 
