@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 #include "picture/orientation.h"
 #include "picture/rgbe_image.h"
@@ -19,10 +20,13 @@ namespace pellumir {
 class OrientedRows {
   public:
     // Rows gathered at a time for a transposed orientation.
-    static constexpr uint32_t kBatchRows = 32;
+    static constexpr uint32_t kBatchRows = 64;
 
     // The picture must outlive this and stay unchanged while rows are read.
     OrientedRows(const RgbeImage& image, Orientation orientation);
+    ~OrientedRows();
+    OrientedRows(const OrientedRows&) = delete;
+    OrientedRows& operator=(const OrientedRows&) = delete;
 
     // False when the scratch block could not be had.
     bool ready() const { return ready_; }
@@ -30,11 +34,14 @@ class OrientedRows {
     uint32_t height() const { return height_; }
 
     // Row r of the oriented picture, r < height(): width() pixels, valid
-    // until the next call. Fastest when asked for in order from the top.
+    // until the next call. Fastest when asked for in order from the top:
+    // for a large picture, the batch after the one asked for is then
+    // gathered on a second thread while the caller works on this one.
     const RgbePixel* row(uint32_t r);
 
   private:
-    void gatherBatch(uint32_t first);
+    void gatherBatch(uint32_t first, RgbePixel* batch) const;
+    void startNextBatch();
 
     const RgbeImage& image_;
     Orientation orientation_;
@@ -42,9 +49,14 @@ class OrientedRows {
     uint32_t height_ = 0;
     bool ready_ = true;
     std::unique_ptr<RgbePixel[]> scratch_;
-    // The rows [batchFirst_, batchEnd_) are in the scratch block.
+    // The batch handed out and, with a second thread, the next one.
+    RgbePixel* batches_[2] = {nullptr, nullptr};
+    // The rows [batchFirst_, batchEnd_) are in batches_[0].
     uint32_t batchFirst_ = 0;
     uint32_t batchEnd_ = 0;
+    // Gathers the batch from nextFirst_ into batches_[1] while it runs.
+    std::thread next_;
+    uint32_t nextFirst_ = 0;
 };
 
 }  // namespace pellumir

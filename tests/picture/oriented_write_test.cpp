@@ -91,9 +91,10 @@ void expectSameAsMoved(const RgbeImage& picture, const std::vector<Action>& acti
 }
 
 // Sizes: a picture whose turned rows make two whole batches and a part,
-// with widths and heights off the four-pixel steps; and one too narrow for
-// run-length scanlines until it is turned.
-const uint32_t kSizes[][2] = {{70, 37}, {5, 70}};
+// with widths and heights off the four-pixel steps; one too narrow for
+// run-length scanlines until it is turned; and one large enough for the
+// batches to be gathered on a second thread.
+const uint32_t kSizes[][2] = {{150, 37}, {5, 150}, {1030, 1100}};
 
 TEST(OrientedWrite, EveryTurnMirrorAndFlipWritesWhatMovingThePictureWrites) {
     for (const auto& size : kSizes) {
@@ -137,8 +138,21 @@ TEST(OrientedWrite, GivesRowsInAnyOrderAndRefusesAnEmptyPicture) {
     copyPicture(picture, moved);
     Orientation orientation = apply({turn, mirror}, moved);
     OrientedRows rows(picture, orientation);
-    for (uint32_t r : {69u, 0u, 33u, 31u, 32u, 64u, 63u}) {
+    for (uint32_t r : {149u, 0u, 65u, 63u, 64u, 128u, 127u}) {
         ASSERT_TRUE(std::equal(moved.rows[r], moved.rows[r] + moved.width, rows.row(r)))
+            << "row " << r;
+    }
+
+    // Large enough for the next batch to be gathered on a second thread.
+    RgbeImage large;
+    makePicture(large, 1100, 1000);
+    RgbeImage largeMoved;
+    copyPicture(large, largeMoved);
+    orientation = apply({turn, turn, turn, flip}, largeMoved);
+    OrientedRows largeRows(large, orientation);
+    for (uint32_t r : {0u, 1u, 64u, 200u, 199u, 1099u, 128u, 129u, 192u}) {
+        ASSERT_TRUE(std::equal(largeMoved.rows[r], largeMoved.rows[r] + largeMoved.width,
+                               largeRows.row(r)))
             << "row " << r;
     }
 
