@@ -10,10 +10,13 @@
 
 namespace pellumir {
 
-// What the user is told when a picture cannot be shown.
-inline constexpr const char* kCannotOpenMessage = "无法打开文件";
-inline constexpr const char* kUnknownTypeMessage = "未知文件类型";
-inline constexpr const char* kReadErrorMessage = "读取文件时出错";
+// What the user is told when a picture cannot be shown. Arrays, not pointers
+// to literals: callers tell the refusals apart by address, and only an array
+// has one address in the whole program (equal literals in two files need not
+// share one, and under the sanitizers they do not).
+inline constexpr char kCannotOpenMessage[] = "无法打开文件";
+inline constexpr char kUnknownTypeMessage[] = "未知文件类型";
+inline constexpr char kReadErrorMessage[] = "读取文件时出错";
 // The cause given with kUnknownTypeMessage.
 inline constexpr const char* kKnownExtensionsText =
     "pictures are read from names ending in .hdr, .pic, .pfm, .float, .tif, .tiff or .exr";
