@@ -5,10 +5,7 @@
 #include <system_error>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "picture/turn_tile.h"
 #include "picture/two_cores.h"
 
 namespace pellumir {
@@ -18,49 +15,6 @@ namespace {
 // Columns of a batch gathered at a time: the picture rows they come from
 // and the batch rows they go to stay in the first-level cache together.
 constexpr uint32_t kTileColumns = 64;
-
-// batchRow(j)[c] = sourceRow(c)[j] for j in [0, count) and c in [c0, c1):
-// `count` neighbouring columns of the picture into rows of the batch.
-template <typename SourceRow, typename BatchRow>
-void gatherTile(SourceRow sourceRow, BatchRow batchRow, uint32_t count, uint32_t c0, uint32_t c1) {
-    uint32_t j = 0;
-#if defined(__SSE2__)
-    // Four by four, exchanged across as the rows of a 4 x 4 matrix of
-    // 32-bit values.
-    for (; j + 4 <= count; j += 4) {
-        uint32_t c = c0;
-        for (; c + 4 <= c1; c += 4) {
-            auto load = [&](uint32_t k) {
-                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(sourceRow(c + k) + j));
-            };
-            __m128i a0 = load(0);
-            __m128i a1 = load(1);
-            __m128i a2 = load(2);
-            __m128i a3 = load(3);
-            __m128i t0 = _mm_unpacklo_epi32(a0, a1);
-            __m128i t1 = _mm_unpacklo_epi32(a2, a3);
-            __m128i t2 = _mm_unpackhi_epi32(a0, a1);
-            __m128i t3 = _mm_unpackhi_epi32(a2, a3);
-            auto store = [&](uint32_t k, __m128i value) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(batchRow(j + k) + c), value);
-            };
-            store(0, _mm_unpacklo_epi64(t0, t1));
-            store(1, _mm_unpackhi_epi64(t0, t1));
-            store(2, _mm_unpacklo_epi64(t2, t3));
-            store(3, _mm_unpackhi_epi64(t2, t3));
-        }
-        for (; c < c1; ++c) {
-            for (uint32_t k = 0; k < 4; ++k)
-                batchRow(j + k)[c] = sourceRow(c)[j + k];
-        }
-    }
-#endif
-    for (; j < count; ++j) {
-        RgbePixel* out = batchRow(j);
-        for (uint32_t c = c0; c < c1; ++c)
-            out[c] = sourceRow(c)[j];
-    }
-}
 
 }  // namespace
 
@@ -153,7 +107,9 @@ void OrientedRows::gatherBatch(uint32_t first, RgbePixel* batch) const {
             for (uint64_t at = 0; at < bytes; at += 64)
                 __builtin_prefetch(piece + at);
         }
-        gatherTile(sourceRow, batchRow, count, c0, c1);
+        // batchRow(j)[c] = sourceRow(c)[j]: `count` neighbouring columns of
+        // the picture into rows of the batch.
+        transposeTile(sourceRow, batchRow, 0, count, c0, c1, false);
     }
 }
 
