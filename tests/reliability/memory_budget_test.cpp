@@ -227,6 +227,19 @@ TEST(MemoryBudget, ACgroupLimitIsARefusalNotAKill) {
                 static_cast<unsigned long long>(run.maxRssKb));
 }
 
+// The converter's turn tests read a picture of kTurnWidth x kTurnHeight
+// whose pixels tell their row and column apart, so that a wrong turn shows.
+constexpr uint32_t kTurnWidth = 1000;
+constexpr uint32_t kTurnHeight = 900;
+
+void makeTurnInput(RgbeImage& picture) {
+    picture.allocate(kTurnWidth, kTurnHeight);
+    ASSERT_FALSE(picture.empty());
+    for (uint32_t r = 0; r < kTurnHeight; ++r)
+        for (uint32_t c = 0; c < kTurnWidth; ++c)
+            picture.rows[r][c] = {uint8_t(r), uint8_t(c), 7, 128};
+}
+
 // The converter's --rotate with no memory for the turned copy: one line,
 // exit 1, no output; never an unturned picture saved as if turned.
 TEST(MemoryBudget, TheConverterReportsATurnWithoutMemory) {
@@ -234,13 +247,8 @@ TEST(MemoryBudget, TheConverterReportsATurnWithoutMemory) {
         GTEST_SKIP() << "malloc is AddressSanitizer's here";
     }
     TempDir dir;
-    constexpr uint32_t kWidth = 1000;
-    constexpr uint32_t kHeight = 900;
     RgbeImage picture;
-    picture.allocate(kWidth, kHeight);
-    for (uint32_t r = 0; r < kHeight; ++r)
-        for (uint32_t c = 0; c < kWidth; ++c)
-            picture.rows[r][c] = {uint8_t(r), uint8_t(c), 7, 128};
+    ASSERT_NO_FATAL_FAILURE(makeTurnInput(picture));
     std::string input = dir.file("in.hdr");
     ASSERT_EQ(writeRadiance(picture, input), 1);
     picture.release();
@@ -264,7 +272,7 @@ TEST(MemoryBudget, TheConverterReportsATurnWithoutMemory) {
             std::FILE* err = std::fopen(errors.c_str(), "w");
             std::FILE* out = std::fopen("/dev/null", "w");
             test::AllocationProbe probe;
-            probe.refuseAllButTheFirstFrom(uint64_t{kWidth} * kHeight * 4);
+            probe.refuseAllButTheFirstFrom(uint64_t{kTurnWidth} * kTurnHeight * 4);
             int status = runConvert(options, out, err);
             std::fclose(err);
             return status;
@@ -285,13 +293,8 @@ TEST(MemoryBudget, TheConverterTurnsToARadianceFileWithoutASecondBlock) {
         GTEST_SKIP() << "malloc is AddressSanitizer's here";
     }
     TempDir dir;
-    constexpr uint32_t kWidth = 1000;
-    constexpr uint32_t kHeight = 900;
     RgbeImage picture;
-    picture.allocate(kWidth, kHeight);
-    for (uint32_t r = 0; r < kHeight; ++r)
-        for (uint32_t c = 0; c < kWidth; ++c)
-            picture.rows[r][c] = {uint8_t(r), uint8_t(c), 7, 128};
+    ASSERT_NO_FATAL_FAILURE(makeTurnInput(picture));
     std::string input = dir.file("in.hdr");
     ASSERT_EQ(writeRadiance(picture, input), 1);
     // R R, and H R V R: a mirror, a turn, a flip and a turn, which add up
@@ -310,7 +313,7 @@ TEST(MemoryBudget, TheConverterTurnsToARadianceFileWithoutASecondBlock) {
             options.actions.push_back({ConvertAction::Kind::key, key, 0, 0});
         test::ChildOutcome outcome = test::runInChild([&] {
             test::AllocationProbe probe;
-            probe.refuseAllButTheFirstFrom(uint64_t{kWidth} * kHeight * 4);
+            probe.refuseAllButTheFirstFrom(uint64_t{kTurnWidth} * kTurnHeight * 4);
             return runConvert(options, stdout, stderr);
         });
         EXPECT_TRUE(outcome.exited);
