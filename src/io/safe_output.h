@@ -66,6 +66,10 @@ class SafeOutput final : public ByteSink {
     // cannot be created.
     bool open(const std::string& path);
 
+    void put(uint8_t byte) {
+        if (used_ == buffer_.size()) flushBuffer();
+        buffer_[used_++] = byte;
+    }
     // Writes size bytes; returns how many were taken, fewer only after an error.
     size_t write(const void* data, size_t size) override;
 
